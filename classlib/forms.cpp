@@ -1,0 +1,303 @@
+#include "forms.h"
+
+#include "formreader.h"
+#include "resources.h"
+
+namespace classlib {
+
+namespace {
+// Runs a procedure handed over by another thread.
+constexpr os::UINT WM_EXECPROC = os::WM_USER + 0x7F00;
+} // namespace
+
+// ---- TCustomForm ----------------------------------------------------------------------
+
+TCustomForm::TCustomForm(TComponent* AOwner) : TWinControl(AOwner) {
+  FVisible = false;
+}
+
+TCustomForm::~TCustomForm() {
+  MarkDestroying();
+  DestroyComponents();
+}
+
+void TCustomForm::Create() {
+  FormReader::ReadRoot(this, ResourceBytes(ClassName()));
+  try {
+    if (OnCreate) OnCreate(this);
+  } catch (const Exception& e) {
+    Application->HandleException(e);
+  }
+}
+
+os::DWORD TCustomForm::WindowStyle() const {
+  const os::DWORD systemMenu = BorderIconsSystemMenu ? os::WS_SYSMENU : 0;
+  switch (BorderStyle) {
+  case TFormBorderStyle::bsNone:
+    return os::WS_POPUP;
+  case TFormBorderStyle::bsSingle:
+    return os::WS_CAPTION | systemMenu;
+  case TFormBorderStyle::bsDialog:
+    return os::WS_POPUP | os::WS_CAPTION | systemMenu;
+  case TFormBorderStyle::bsSizeable:
+    break;
+  }
+  return os::WS_CAPTION | os::WS_THICKFRAME | systemMenu;
+}
+
+os::DWORD TCustomForm::WindowExStyle() const {
+  os::DWORD exStyle = FFormStyle == TFormStyle::fsStayOnTop ? os::WS_EX_TOPMOST : 0;
+  if (BorderStyle == TFormBorderStyle::bsDialog) exStyle |= os::WS_EX_DLGMODALFRAME;
+  return exStyle;
+}
+
+void TCustomForm::MakeCreateParams(CreateParams& params) {
+  TWinControl::MakeCreateParams(params);
+  params.style = WindowStyle() | os::WS_CLIPCHILDREN;
+  params.exStyle = WindowExStyle();
+  params.parent = Application->Handle(); // forms are owned by the application window
+}
+
+void TCustomForm::SetClientWidth(int value) {
+  os::RECT r{0, 0, value, 0};
+  os::AdjustWindowRectEx(&r, WindowStyle(), os::FALSE, WindowExStyle());
+  SetWidth(r.right - r.left);
+}
+
+void TCustomForm::SetClientHeight(int value) {
+  os::RECT r{0, 0, 0, value};
+  os::AdjustWindowRectEx(&r, WindowStyle(), os::FALSE, WindowExStyle());
+  SetHeight(r.bottom - r.top);
+}
+
+void TCustomForm::SetFormStyle(TFormStyle value) {
+  FFormStyle = value;
+  if (HandleAllocated())
+    os::SetWindowPos(Handle(),
+                     value == TFormStyle::fsStayOnTop ? os::HWND_TOPMOST : os::HWND_NOTOPMOST, 0, 0,
+                     0, 0, os::SWP_NOMOVE | os::SWP_NOSIZE | os::SWP_NOACTIVATE);
+}
+
+// OnShow runs before the window appears, so it can still move it unseen.
+void TCustomForm::SetVisible(bool value) {
+  if (value == FVisible) return;
+  FVisible = value;
+  if (value) {
+    HandleNeeded();
+    if (OnShow) OnShow(this);
+    os::ShowWindow(Handle(), os::SW_SHOWNORMAL);
+  } else {
+    if (OnHide) OnHide(this);
+    if (HandleAllocated()) os::ShowWindow(Handle(), os::SW_HIDE);
+  }
+}
+
+void TCustomForm::Show() {
+  SetVisible(true);
+  os::SetWindowPos(Handle(), os::NoWindow, 0, 0, 0, 0, os::SWP_NOMOVE | os::SWP_NOSIZE);
+}
+
+void TCustomForm::Close() {
+  TCloseAction action = TCloseAction::caHide;
+  if (OnClose) OnClose(this, action);
+  if (action == TCloseAction::caNone) return;
+  if (Application->MainForm() == this)
+    Application->Terminate();
+  else
+    Hide();
+}
+
+bool TCustomForm::SetProperty(std::string_view name, const PropertyValue& value,
+                              FormReader& reader) {
+  if (name == "BorderStyle") {
+    const std::string& style = value.Ident();
+    if (style == "bsNone")
+      BorderStyle = TFormBorderStyle::bsNone;
+    else if (style == "bsSingle")
+      BorderStyle = TFormBorderStyle::bsSingle;
+    else if (style == "bsSizeable")
+      BorderStyle = TFormBorderStyle::bsSizeable;
+    else if (style == "bsDialog")
+      BorderStyle = TFormBorderStyle::bsDialog;
+    else
+      throw EReadError("Invalid property value");
+  } else if (name == "BorderIcons") {
+    BorderIconsSystemMenu = false;
+    for (const std::string& icon : value.Set()) {
+      if (icon == "biSystemMenu")
+        BorderIconsSystemMenu = true;
+      else if (icon != "biMinimize" && icon != "biMaximize")
+        throw EReadError("Invalid property value");
+    }
+  } else if (name == "FormStyle") {
+    const std::string& style = value.Ident();
+    if (style == "fsNormal")
+      SetFormStyle(TFormStyle::fsNormal);
+    else if (style == "fsStayOnTop")
+      SetFormStyle(TFormStyle::fsStayOnTop);
+    else
+      throw EReadError("Invalid property value");
+  } else if (name == "ClientWidth")
+    SetClientWidth(value.Int());
+  else if (name == "ClientHeight")
+    SetClientHeight(value.Int());
+  else if (name.substr(0, 5) == "Font.") {
+    if (!Font.SetProperty(name.substr(5), value)) return false;
+  } else if (name == "Icon.Resource")
+    Icon.LoadFromResourceName(value.Str());
+  else if (name == "Scaled")
+    Scaled = value.Bool();
+  else if (name == "PixelsPerInch")
+    PixelsPerInch = value.Int();
+  else if (name == "TextHeight")
+    TextHeight = value.Int();
+  else if (name == "ActiveControl")
+    reader.Reference(value.Ident(), [this](TComponent* c) {
+      ActiveControl = dynamic_cast<TWinControl*>(c);
+      if (!ActiveControl) throw EReadError("Invalid property value");
+    });
+  else if (name == "OnCreate")
+    OnCreate = reader.Method<TNotifyEvent>(value.Ident());
+  else if (name == "OnShow")
+    OnShow = reader.Method<TNotifyEvent>(value.Ident());
+  else if (name == "OnHide")
+    OnHide = reader.Method<TNotifyEvent>(value.Ident());
+  else if (name == "OnClose")
+    OnClose = reader.Method<TCloseEvent>(value.Ident());
+  else
+    return TWinControl::SetProperty(name, value, reader);
+  return true;
+}
+
+// ---- TApplication ---------------------------------------------------------------------
+
+TApplication::TApplication() : TComponent(nullptr) {}
+
+TApplication::~TApplication() {
+  DestroyComponents();
+  if (FHandle != os::NoWindow) {
+    ForgetTargetWindow(FHandle);
+    os::DestroyWindow(FHandle);
+  }
+}
+
+void TApplication::DestroyForms() {
+  MarkDestroying();
+  DestroyComponents();
+}
+
+void TApplication::Initialize() {
+  if (FHandle != os::NoWindow) return;
+  FGuiThread = os::GetCurrentThreadId();
+  FHandle = CreateTargetWindow(this, 0, StaticClassName, FTitle,
+                               os::WS_POPUP | os::WS_CAPTION | os::WS_CLIPSIBLINGS |
+                                   os::WS_SYSMENU | os::WS_MINIMIZEBOX,
+                               os::GetSystemMetrics(os::SM_CXSCREEN) / 2,
+                               os::GetSystemMetrics(os::SM_CYSCREEN) / 2, 0, 0, os::NoWindow);
+  os::ShowWindow(FHandle, os::SW_SHOWNORMAL);
+}
+
+void TApplication::SetTitle(const std::string& value) {
+  FTitle = value;
+  if (FHandle != os::NoWindow) os::SetWindowTextA(FHandle, value.c_str());
+}
+
+void TApplication::Run() {
+  if (FMainForm && ShowMainForm) FMainForm->SetVisible(true);
+  while (!FTerminated) HandleMessage();
+}
+
+void TApplication::HandleMessage() {
+  if (!ProcessMessage()) Idle();
+}
+
+void TApplication::ProcessMessages() {
+  while (ProcessMessage()) {
+  }
+}
+
+bool TApplication::ProcessMessage() {
+  os::MSG msg;
+  if (!os::PeekMessageA(&msg, os::NoWindow, 0, 0, os::PM_REMOVE)) return false;
+  if (msg.message == os::WM_QUIT) {
+    FTerminated = true;
+  } else {
+    os::TranslateMessage(&msg);
+    os::DispatchMessageA(&msg);
+  }
+  return true;
+}
+
+// The queue is empty: the idle handler runs, and unless it asks to be called again
+// at once, the thread sleeps until the next message arrives.
+void TApplication::Idle() {
+  bool done = true;
+  if (OnIdle) OnIdle(this, done);
+  if (done) os::WaitMessage();
+}
+
+void TApplication::Terminate() {
+  os::PostQuitMessage(0);
+}
+
+// Modal for the whole program: the forms are disabled while the box is shown.
+int TApplication::MessageBox(const std::string& text, const std::string& caption, os::UINT flags) {
+  std::vector<os::HWND> disabled;
+  for (TComponent* c : Components())
+    if (auto* form = dynamic_cast<TCustomForm*>(c); form && form->HandleAllocated())
+      if (os::IsWindowEnabled(form->Handle())) {
+        os::EnableWindow(form->Handle(), os::FALSE);
+        disabled.push_back(form->Handle());
+      }
+  const int result = os::MessageBoxA(FHandle, text.c_str(), caption.c_str(), flags);
+  for (os::HWND window : disabled) os::EnableWindow(window, os::TRUE);
+  return result;
+}
+
+void TApplication::ShowException(const Exception& e) {
+  MessageBox(e.Message() + ".", FTitle, os::MB_OK | os::MB_ICONSTOP);
+}
+
+void TApplication::Synchronize(const std::function<void()>& procedure) {
+  if (os::GetCurrentThreadId() == FGuiThread)
+    procedure();
+  else
+    os::SendMessageA(FHandle, WM_EXECPROC, 0, reinterpret_cast<os::LPARAM>(&procedure));
+}
+
+os::UINT TApplication::AddTimer(std::function<void()> onTimer) {
+  FTimers.push_back({FNextTimerId, std::move(onTimer)});
+  return FNextTimerId++;
+}
+
+void TApplication::RemoveTimer(os::UINT id) {
+  std::erase_if(FTimers, [id](const Timer& t) { return t.id == id; });
+}
+
+os::LRESULT TApplication::WndProc(os::UINT message, os::WPARAM wParam, os::LPARAM lParam) {
+  switch (message) {
+  case os::WM_TIMER:
+    for (const Timer& timer : FTimers)
+      if (timer.id == wParam) {
+        const auto onTimer = timer.onTimer; // the handler may remove its timer
+        onTimer();
+        break;
+      }
+    return 0;
+  case os::WM_QUERYENDSESSION:
+    return 1;
+  case os::WM_ENDSESSION:
+    if (wParam) os::exit(0);
+    return 0;
+  case os::WM_CLOSE:
+    if (FMainForm) FMainForm->Close();
+    return 0;
+  case WM_EXECPROC:
+    (*reinterpret_cast<const std::function<void()>*>(lParam))();
+    return 0;
+  default:
+    return os::DefWindowProcA(FHandle, message, wParam, lParam);
+  }
+}
+
+} // namespace classlib

@@ -1,0 +1,17 @@
+# Writes OUT: the resources named in the resource script RC (lines NAME ICON|RCDATA
+# "path", paths relative to SOURCE) as byte arrays for the simulated build.
+file(STRINGS "${RC}" lines REGEX "^[A-Za-z0-9_]+[ \t]+(ICON|RCDATA)[ \t]+\"")
+set(arrays "")
+set(table "")
+set(index 0)
+foreach(line IN LISTS lines)
+  string(REGEX MATCH "^([A-Za-z0-9_]+)[ \t]+(ICON|RCDATA)[ \t]+\"([^\"]+)\"" matched "${line}")
+  set(name ${CMAKE_MATCH_1})
+  set(type ${CMAKE_MATCH_2})
+  file(READ "${SOURCE}/${CMAKE_MATCH_3}" hex HEX)
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+  string(APPEND arrays "const unsigned char resource${index}[] = {${bytes}};\n")
+  string(APPEND table "    {\"${name}\", \"${type}\", resource${index}, sizeof resource${index}},\n")
+  math(EXPR index "${index} + 1")
+endforeach()
+file(WRITE "${OUT}" "// Generated from ${RC}.\n#include \"embedded.h\"\n\nnamespace sim {\nnamespace {\n${arrays}} // namespace\n\nconst EmbeddedResource EmbeddedResources[] = {\n${table}};\nconst std::size_t EmbeddedResourceCount = ${index};\n\n} // namespace sim\n")

@@ -1,0 +1,3 @@
+#include "form2.h"
+
+TForm2* Form2 = nullptr;
