@@ -271,6 +271,12 @@ DWORD GetCurrentThreadId() {
 }
 
 HRSRC FindResourceA(HINSTANCE, const char* name, const char* type) {
+  auto& s = Current();
+  {
+    Held held(s.lock);
+    for (const std::string& missing : s.config.missingResources)
+      if (sim::SameText(missing, name)) return HRSRC{};
+  }
   if (type != RT_RCDATA) return HRSRC{};
   const sim::EmbeddedResource* r = sim::FindEmbedded(name, "RCDATA");
   return r ? HRSRC{static_cast<std::uint32_t>(r - sim::EmbeddedResources) + 1} : HRSRC{};

@@ -163,7 +163,10 @@ bool Machine::State::Quiescent() const {
          (run == Run::Waiting && posted.empty() && sent.empty() && !quit && !AnyDirty());
 }
 
+// The test has just given the program something to do: it counts as running until it
+// has looked and found nothing more.
 void Machine::State::Settle(std::unique_lock<std::mutex>& held) {
+  if (run == Run::Waiting) run = Run::Running;
   changed.notify_all();
   changed.wait(held, [this] { return Quiescent(); });
 }

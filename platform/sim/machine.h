@@ -82,6 +82,8 @@ public:
   bool trayRefusesModify = false;
   os::UINT doubleClickTime = 500;
   std::string modulePath = "C:\\Program Files\\Ruvok\\ruvok95.exe";
+  // Resources that the program file lacks, as if it were damaged.
+  std::vector<std::string> missingResources;
 
   // Where a Windows path such as "C:\dir\file.ini" lives on the real disk.
   std::filesystem::path HostPath(const std::string& windowsPath) const;

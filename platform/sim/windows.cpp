@@ -173,6 +173,7 @@ BOOL DestroyWindow(HWND window) {
   auto& s = Current();
   Held held(s.lock);
   if (!s.Find(window)) return FALSE;
+  s.Log("DestroyWindow(" + s.Find(window)->className + ")");
   std::vector<HWND> doomed{window};
   for (std::size_t i = 0; i < doomed.size(); ++i)
     for (const auto& [handle, w] : s.windows)
@@ -206,6 +207,9 @@ BOOL ShowWindow(HWND window, int command) {
   if (!w) return FALSE;
   const bool was = w->visible;
   w->visible = command != SW_HIDE;
+  s.Log("ShowWindow(" + w->className + ", " + std::to_string(command) + ") at " +
+        std::to_string(w->x) + "," + std::to_string(w->y) + " " + std::to_string(w->width) + "x" +
+        std::to_string(w->height));
   if (w->visible) w->dirty = true;
   if (command == SW_SHOWNORMAL || command == SW_SHOW) {
     s.BringToFront(window);

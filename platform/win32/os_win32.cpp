@@ -3,8 +3,9 @@
 #include "os.h"
 
 #define WIN32_LEAN_AND_MEAN
-#include <shellapi.h>
 #include <windows.h>
+// shellapi.h needs windows.h first.
+#include <shellapi.h>
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,0 +1,57 @@
+// The command-line switches, through the whole program on the simulated machine.
+#include "machine.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Case {
+  const char* commandLine;
+  const char* request; // the ExitWindowsEx call expected, or nullptr for none
+};
+
+void PrintTo(const Case& c, std::ostream* out) {
+  *out << c.commandLine;
+}
+
+class CommandLine : public testing::TestWithParam<Case> {};
+
+TEST_P(CommandLine, EndsTheSessionOnlyForASwitchInArgumentOne) {
+  sim::Machine machine;
+  machine.StartWithCommandLine(GetParam().commandLine);
+  const auto requests = machine.Calls("ExitWindowsEx");
+  if (GetParam().request) {
+    EXPECT_EQ(requests, std::vector<std::string>{GetParam().request});
+    ASSERT_FALSE(machine.Running());
+    EXPECT_EQ(machine.ExitStatus(), 0);
+  } else {
+    EXPECT_TRUE(requests.empty());
+    EXPECT_TRUE(machine.Running());
+    EXPECT_TRUE(machine.FindWindow("TForm1")->visible);
+  }
+}
+
+#define EXE "\"C:\\Program Files\\Ruvok\\ruvok95.exe\""
+
+INSTANTIATE_TEST_SUITE_P(
+    Switches, CommandLine,
+    testing::Values(
+        Case{EXE " /S", "ExitWindowsEx(1, 0)"}, Case{EXE " /R", "ExitWindowsEx(2, 0)"},
+        Case{EXE " /L", "ExitWindowsEx(0, 0)"}, Case{EXE " /s", "ExitWindowsEx(1, 0)"},
+        Case{EXE " /r", "ExitWindowsEx(2, 0)"}, Case{EXE " /l", "ExitWindowsEx(0, 0)"},
+        Case{EXE " \"/S\"", "ExitWindowsEx(1, 0)"}, Case{EXE " \"/S", "ExitWindowsEx(1, 0)"},
+        Case{EXE " /\"s\"", "ExitWindowsEx(1, 0)"}, Case{EXE " \"\" /S", "ExitWindowsEx(1, 0)"},
+        Case{EXE "\t/S", "ExitWindowsEx(1, 0)"}, Case{EXE "\x01/R", "ExitWindowsEx(2, 0)"},
+        Case{EXE " /S trailing words", "ExitWindowsEx(1, 0)"},
+        Case{EXE "   /L  ", "ExitWindowsEx(0, 0)"}));
+
+INSTANTIATE_TEST_SUITE_P(
+    NoSwitch, CommandLine,
+    testing::Values(Case{EXE, nullptr}, Case{EXE " \"/S \"", nullptr}, Case{EXE " -S", nullptr},
+                    Case{EXE " /SHUTDOWN", nullptr}, Case{EXE " S", nullptr},
+                    Case{EXE " /X", nullptr}, Case{EXE " first /S", nullptr},
+                    Case{EXE " \"\" \"\"", nullptr},
+                    // Unquoted, the path's blank separates: argument 1 is "Files\...".
+                    Case{"C:\\Program Files\\Ruvok\\ruvok95.exe /S", nullptr}));
+
+} // namespace

@@ -1,0 +1,111 @@
+// Where the settings file is, and the rules for reading and writing its options.
+#include "form1.h"
+#include "machine.h"
+#include "settingsfile.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+struct Directory {
+  std::string path, expected;
+};
+
+TEST(GetExeDirectory, KeepsEverythingUpToTheLastBackslashByte) {
+  TForm1 form(nullptr);
+  const Directory cases[] = {
+      {"C:\\Program Files\\Ruvok\\ruvok95.exe", "C:\\Program Files\\Ruvok\\"},
+      {"C:\\ruvok95.exe", "C:\\"},
+      {"\\\\server\\share\\ruvok95.exe", "\\\\server\\share\\"},
+      {"ruvok95.exe", ""},
+      {"C:/Apps/ruvok95.exe", ""}, // only the backslash separates
+      {"C:\\Apps\\", "C:\\Apps\\"},
+      // A double-byte character whose second byte is 0x5C counts as a separator too.
+      {"C:\\\x95\x5C\\ruvok95.exe", "C:\\\x95\x5C\\"},
+      {"C:\\Apps\\\x95\x5C.exe", "C:\\Apps\\\x95\x5C"},
+  };
+  for (const Directory& c : cases) EXPECT_EQ(form.GetExeDirectory(c.path), c.expected) << c.path;
+}
+
+// The module's own path counts, not what the command line says.
+TEST(IniFileName, IsBesideTheProgramFileWhateverTheCommandLine) {
+  sim::Machine machine;
+  machine.modulePath = "D:\\Tools\\Exit\\ruvok95.exe";
+  machine.StartWithCommandLine("..\\elsewhere\\RUVOK95 /X");
+  ASSERT_TRUE(machine.Running());
+  EXPECT_EQ(IniFileName, "D:\\Tools\\Exit\\ruvok95.ini");
+}
+
+std::string Contents(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+struct Profile : testing::Test {
+  sim::Machine machine;
+  std::filesystem::path file = machine.HostPath("C:\\Program Files\\Ruvok\\ruvok95.ini");
+  void SetUp() override { IniFileName = "C:\\Program Files\\Ruvok\\ruvok95.ini"; }
+  void Write(const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
+};
+
+struct Reading {
+  const char* file; // nullptr: no file at all
+  bool stayOnTop, trayIconVisible;
+};
+
+TEST_F(Profile, ReadsWithTheDefaultsAndTheIntegerRules) {
+  const Reading cases[] = {
+      {nullptr, false, true},
+      {"", false, true},
+      {"[Other]\r\nStayOnTop=1\r\nVisible=0\r\n", false, true},
+      {"[ExitButton]\r\n[TrayIcon]\r\n", false, true},
+      {"[ExitButton]\r\nStayOnTop=1\r\n[TrayIcon]\r\nVisible=0\r\n", true, false},
+      {"[ExitButton]\r\nStayOnTop=2\r\n[TrayIcon]\r\nVisible=7\r\n", true, true},
+      {"[ExitButton]\r\nStayOnTop=yes\r\n[TrayIcon]\r\nVisible=no\r\n", false, false},
+      {"[ExitButton]\r\nStayOnTop=1x\r\n[TrayIcon]\r\nVisible=0abc\r\n", true, false},
+      {"[ExitButton]\r\nStayOnTop=\r\n[TrayIcon]\r\nVisible=\r\n", false, true},
+      {"[exitbutton]\nstayontop = 1\n[TRAYICON]\nVISIBLE = 0\n", true, false},
+  };
+  for (const Reading& c : cases) {
+    std::filesystem::remove(file);
+    if (c.file) Write(c.file);
+    EXPECT_EQ(ReadSetting(StayOnTopSetting), c.stayOnTop) << (c.file ? c.file : "no file");
+    EXPECT_EQ(ReadSetting(TrayIconVisibleSetting), c.trayIconVisible)
+        << (c.file ? c.file : "no file");
+  }
+}
+
+TEST_F(Profile, FirstWriteCreatesTheFileAndItsSections) {
+  WriteSetting(StayOnTopSetting, true);
+  WriteSetting(TrayIconVisibleSetting, false);
+  EXPECT_EQ(Contents(file), "[ExitButton]\r\nStayOnTop=1\r\n[TrayIcon]\r\nVisible=0\r\n");
+}
+
+TEST_F(Profile, RewritesAKeyInPlaceAndKeepsTheRest) {
+  Write("; mine\r\n[TrayIcon]\r\nVisible=2\r\nOther=x\r\n\r\n[ExitButton]\r\nStayOnTop=2\r\n");
+  WriteSetting(StayOnTopSetting, true);
+  WriteSetting(TrayIconVisibleSetting, true);
+  EXPECT_EQ(Contents(file),
+            "; mine\r\n[TrayIcon]\r\nVisible=1\r\nOther=x\r\n\r\n[ExitButton]\r\nStayOnTop=1\r\n");
+}
+
+TEST_F(Profile, AddsAMissingKeyAtTheEndOfItsSection) {
+  Write("[ExitButton]\r\nOther=x\r\n\r\n[TrayIcon]\r\nVisible=1\r\n");
+  WriteSetting(StayOnTopSetting, false);
+  EXPECT_EQ(Contents(file),
+            "[ExitButton]\r\nOther=x\r\nStayOnTop=0\r\n\r\n[TrayIcon]\r\nVisible=1\r\n");
+}
+
+TEST_F(Profile, AnUnwritableFileIsNotReported) {
+  IniFileName = "C:\\Missing\\ruvok95.ini";
+  WriteSetting(StayOnTopSetting, true);
+  EXPECT_FALSE(std::filesystem::exists(machine.HostPath(IniFileName)));
+  EXPECT_FALSE(ReadSetting(StayOnTopSetting));
+}
+
+} // namespace
