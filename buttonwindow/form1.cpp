@@ -21,6 +21,7 @@ void TForm1::Publish(Published& published) {
   published.Field("Unload1", Unload1);
   published.Field("Setup", Setup);
   published.Field("Timer1", Timer1);
+  published.Field("TrayIcon1", TrayIcon1);
   published.Field("PopupMenu3", PopupMenu3);
   published.Field("ShutDown2", ShutDown2);
   published.Field("Restart2", Restart2);

@@ -1,6 +1,7 @@
 // The corner button window, the program's main window.
 #pragma once
 
+#include "TrayIcon.h"
 #include "exitsession.h"
 #include "extctrls.h"
 #include "forms.h"
@@ -25,6 +26,7 @@ public:
   classlib::TMenuItem* Unload1 = nullptr;
   classlib::TMenuItem* Setup = nullptr;
   classlib::TTimer* Timer1 = nullptr;
+  TTrayIcon* TrayIcon1 = nullptr;
   classlib::TPopupMenu* PopupMenu3 = nullptr;
   classlib::TMenuItem* ShutDown2 = nullptr;
   classlib::TMenuItem* Restart2 = nullptr;

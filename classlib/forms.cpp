@@ -5,11 +5,6 @@
 
 namespace classlib {
 
-namespace {
-// Runs a procedure handed over by another thread.
-constexpr os::UINT WM_EXECPROC = os::WM_USER + 0x7F00;
-} // namespace
-
 // ---- TCustomForm ----------------------------------------------------------------------
 
 TCustomForm::TCustomForm(TComponent* AOwner) : TWinControl(AOwner) {
@@ -188,7 +183,6 @@ void TApplication::DestroyForms() {
 
 void TApplication::Initialize() {
   if (FHandle != os::NoWindow) return;
-  FGuiThread = os::GetCurrentThreadId();
   FHandle = CreateTargetWindow(this, 0, StaticClassName, FTitle,
                                os::WS_POPUP | os::WS_CAPTION | os::WS_CLIPSIBLINGS |
                                    os::WS_SYSMENU | os::WS_MINIMIZEBOX,
@@ -256,13 +250,6 @@ int TApplication::MessageBox(const std::string& text, const std::string& caption
 
 void TApplication::ShowException(const Exception& e) {
   MessageBox(e.Message() + ".", FTitle, os::MB_OK | os::MB_ICONSTOP);
-}
-
-void TApplication::Synchronize(const std::function<void()>& procedure) {
-  if (os::GetCurrentThreadId() == FGuiThread)
-    procedure();
-  else
-    os::SendMessageA(FHandle, WM_EXECPROC, 0, reinterpret_cast<os::LPARAM>(&procedure));
 }
 
 os::UINT TApplication::AddTimer(std::function<void()> onTimer) {

@@ -113,8 +113,9 @@ public:
   void ShowException(const Exception& e);
   void HandleException(const Exception& e) { ShowException(e); }
 
-  // Runs `procedure` on the GUI thread and returns when it is done; used by threads.
-  void Synchronize(const std::function<void()>& procedure);
+  // Sent by other threads to the application window: lParam points to a
+  // std::function<void()> to run on the GUI thread.
+  static constexpr os::UINT WM_EXECPROC = os::WM_USER + 0x7F00;
 
   os::LRESULT WndProc(os::UINT message, os::WPARAM wParam, os::LPARAM lParam) override;
 
@@ -133,7 +134,6 @@ private:
   std::string FTitle;
   TCustomForm* FMainForm = nullptr;
   bool FTerminated = false;
-  os::DWORD FGuiThread = 0;
   struct Timer {
     os::UINT id;
     std::function<void()> onTimer;

@@ -83,7 +83,6 @@ void Sleep(DWORD milliseconds);
 using THREAD_START_ROUTINE = DWORD (*)(void* parameter);
 HANDLE CreateThread(THREAD_START_ROUTINE start, void* parameter, DWORD* threadId);
 DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds);
-DWORD GetCurrentThreadId();
 
 HINSTANCE GetModuleHandleA(const char* moduleName);
 

@@ -51,10 +51,11 @@ TEST(Startup, CopyAfterAnAbandonedGuardStartsNormally) {
   EXPECT_EQ(machine.Calls("CreateMutexA").size(), 2u);
 }
 
-// The exit procedures destroy the forms (the hidden dialog has no window yet), then
-// the application window.
+// The exit procedures destroy the forms, each with its components last created first
+// (the hidden dialog has no window yet), then the application window.
 TEST(Ending, EveryEndRunsTheExitProcedures) {
-  const Calls order{"DestroyWindow(TForm1)", "DestroyWindow(TApplication)"};
+  const Calls order{"DestroyWindow(TCallbackWindow)", "DestroyWindow(TForm1)",
+                    "DestroyWindow(TApplication)"};
   {
     sim::Machine machine;
     machine.Start("/S");

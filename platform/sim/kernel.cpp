@@ -255,19 +255,27 @@ HANDLE CreateThread(THREAD_START_ROUTINE start, void* parameter, DWORD* threadId
   auto& s = Current();
   Held held(s.lock);
   const HANDLE handle{s.NewHandle()};
-  s.handles[handle] = {sim::HandleRecord::Kind::Thread, {}};
-  s.threads.emplace_back([start, parameter] { start(parameter); });
-  if (threadId)
-    *threadId = static_cast<DWORD>(std::hash<std::thread::id>{}(s.threads.back().get_id()));
+  ++s.liveThreads;
+  std::thread& thread = s.threads.emplace_back([&s, start, parameter] {
+    start(parameter);
+    Held ended(s.lock);
+    --s.liveThreads;
+    s.changed.notify_all();
+  });
+  s.handles[handle] = {sim::HandleRecord::Kind::Thread, {}, true, &thread};
+  if (threadId) *threadId = static_cast<DWORD>(handle);
   return handle;
 }
 
-DWORD WaitForSingleObject(HANDLE, DWORD) {
+DWORD WaitForSingleObject(HANDLE object, DWORD) {
+  auto& s = Current();
+  Held held(s.lock);
+  auto h = s.handles.find(object);
+  if (h == s.handles.end() || !h->second.thread) return 0xFFFFFFFF;
+  std::thread* thread = h->second.thread;
+  held.unlock();
+  if (thread->joinable() && thread->get_id() != std::this_thread::get_id()) thread->join();
   return 0;
-}
-
-DWORD GetCurrentThreadId() {
-  return static_cast<DWORD>(std::hash<std::thread::id>{}(std::this_thread::get_id()));
 }
 
 HRSRC FindResourceA(HINSTANCE, const char* name, const char* type) {

@@ -176,16 +176,29 @@ void Machine::Settle() {
   FState->Settle(held);
 }
 
-bool Machine::WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+void Machine::Run(const std::function<void()>& task) {
   std::unique_lock held(FState->lock);
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  for (;;) {
-    FState->changed.wait_until(held, deadline, [this] { return FState->Quiescent(); });
-    if (!FState->Quiescent()) return false;
-    if (condition()) return true;
-    if (FState->run == State::Run::Ended) return false;
-    if (FState->changed.wait_until(held, deadline) == std::cv_status::timeout) return false;
-  }
+  if (FState->run != State::Run::Waiting && FState->run != State::Run::Running)
+    throw std::logic_error("the program does not run");
+  SentMessage s;
+  s.task = &task;
+  FState->sent.push_back(&s);
+  FState->changed.notify_all();
+  FState->changed.wait(held, [&] { return s.done || FState->run == State::Run::Ended; });
+  if (!s.done) std::erase(FState->sent, &s);
+  FState->Settle(held);
+  if (s.failure) std::rethrow_exception(s.failure);
+}
+
+int Machine::LiveThreads() const {
+  std::unique_lock held(FState->lock);
+  return FState->liveThreads;
+}
+
+bool Machine::WaitForThreads(std::chrono::milliseconds timeout) {
+  std::unique_lock held(FState->lock);
+  return FState->changed.wait_for(
+      held, timeout, [this] { return FState->liveThreads == 0 && FState->Quiescent(); });
 }
 
 // ---- input -----------------------------------------------------------------------------
@@ -272,7 +285,8 @@ void Machine::EndSession() {
     for (os::HWND top : tops) {
       if (FState->run != State::Run::Waiting && FState->run != State::Run::Running) return;
       if (!FState->Find(top)) continue;
-      SentMessage s{{top, message, message == os::WM_ENDSESSION ? 1u : 0u, 0, FState->now, {}}};
+      SentMessage s;
+      s.msg = {top, message, message == os::WM_ENDSESSION ? 1u : 0u, 0, FState->now, {}};
       FState->sent.push_back(&s);
       FState->changed.notify_all();
       FState->changed.wait(held, [&] { return s.done || FState->run == State::Run::Ended; });

@@ -98,9 +98,14 @@ public:
   int ExitStatus() const;
   // Lets the program run until it waits for input or has ended.
   void Settle();
-  // Lets the program run until `condition` holds while it waits (or it has ended);
-  // false when the real-time `timeout` passed first. For work of other threads.
-  bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
+  // Runs `task` on the program thread, as if a message had asked for it, and settles;
+  // what it throws is thrown here.
+  void Run(const std::function<void()>& task);
+  // Threads the program started that have not ended yet.
+  int LiveThreads() const;
+  // Lets the program run until the threads it started have ended and it waits again;
+  // false when the real-time `timeout` passed first.
+  bool WaitForThreads(std::chrono::milliseconds timeout);
 
   // ---- input; each settles afterwards ----
   void MoveTo(int x, int y);

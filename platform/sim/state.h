@@ -5,6 +5,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <exception>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -40,11 +41,15 @@ struct HandleRecord {
   enum class Kind { Mutex, Token, Thread } kind;
   std::string name; // of a mutex
   bool byProgram = true;
+  std::thread* thread = nullptr;
 };
 
+// A message sent from another thread, or a test's task for the program thread.
 struct SentMessage {
   os::MSG msg;
+  const std::function<void()>* task = nullptr;
   os::LRESULT result = 0;
+  std::exception_ptr failure;
   bool done = false;
 };
 
@@ -65,7 +70,8 @@ struct Machine::State {
   bool kill = false;
   std::string commandLine;
   std::vector<void (*)()> exitProcedures;
-  std::vector<std::thread> threads;
+  std::deque<std::thread> threads; // references stay valid as it grows
+  int liveThreads = 0;
 
   std::uint32_t nextHandle = 0x1000;
   std::uint32_t NewHandle() { return nextHandle += 4; }

@@ -100,7 +100,20 @@ void Machine::State::HandleSent(std::unique_lock<std::mutex>& held) {
   SentMessage* s = sent.front();
   sent.pop_front();
   held.unlock();
-  const os::LRESULT result = Call(s->msg.hwnd, s->msg.message, s->msg.wParam, s->msg.lParam);
+  os::LRESULT result = 0;
+  if (s->task) {
+    try {
+      (*s->task)();
+    } catch (const ProcessExit&) {
+      throw;
+    } catch (const ProcessKilled&) {
+      throw;
+    } catch (...) {
+      s->failure = std::current_exception();
+    }
+  } else {
+    result = Call(s->msg.hwnd, s->msg.message, s->msg.wParam, s->msg.lParam);
+  }
   held.lock();
   s->result = result;
   s->done = true;
@@ -501,7 +514,8 @@ LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   }
   using Run = sim::Machine::State::Run;
   if (s.run != Run::Running && s.run != Run::Waiting) return 0;
-  sim::SentMessage sent{{window, message, wParam, lParam, s.now, s.pointer}};
+  sim::SentMessage sent;
+  sent.msg = {window, message, wParam, lParam, s.now, s.pointer};
   s.sent.push_back(&sent);
   s.changed.notify_all();
   s.changed.wait(held,

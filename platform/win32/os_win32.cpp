@@ -116,9 +116,6 @@ HANDLE CreateThread(THREAD_START_ROUTINE start, void* parameter, DWORD* threadId
 DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds) {
   return ::WaitForSingleObject(Win<::HANDLE>(object), milliseconds);
 }
-DWORD GetCurrentThreadId() {
-  return ::GetCurrentThreadId();
-}
 HINSTANCE GetModuleHandleA(const char* moduleName) {
   return Ours<HINSTANCE>(::GetModuleHandleA(moduleName));
 }
