@@ -175,6 +175,10 @@ void TControl::Click() {
 
 void TControl::Paint(os::HDC) {}
 
+const TFont& TControl::EffectiveFont() const {
+  return ParentFont && FParent ? FParent->EffectiveFont() : Font;
+}
+
 bool TControl::SetProperty(std::string_view name, const PropertyValue& value, FormReader& reader) {
   if (name == "Left")
     SetLeft(value.Int());
@@ -190,6 +194,11 @@ bool TControl::SetProperty(std::string_view name, const PropertyValue& value, Fo
     SetEnabled(value.Bool());
   else if (name == "Caption")
     SetCaption(value.Str());
+  else if (name.substr(0, 5) == "Font.") {
+    if (!Font.SetProperty(name.substr(5), value)) return false;
+    ParentFont = false;
+  } else if (name == "ParentFont")
+    ParentFont = value.Bool();
   else if (name == "ShowHint")
     ShowHint = value.Bool();
   else if (name == "ParentShowHint")
@@ -248,8 +257,22 @@ void TWinControl::MakeCreateParams(CreateParams& params) {
 void TWinControl::CreateHandle() {
   CreateParams params;
   MakeCreateParams(params);
-  FHandle = CreateTargetWindow(this, params.exStyle, params.className, params.caption, params.style,
-                               params.x, params.y, params.width, params.height, params.parent);
+  // Making the parent's window makes this one with the parent's other children.
+  if (HandleAllocated()) return;
+  if (TabStop) params.style |= os::WS_TABSTOP;
+  if (params.systemClass) {
+    FHandle = os::CreateWindowExA(params.exStyle, params.className.c_str(), params.caption.c_str(),
+                                  params.style, params.x, params.y, params.width, params.height,
+                                  params.parent);
+    if (FHandle != os::NoWindow)
+      os::SendMessageA(
+          FHandle, os::WM_SETFONT,
+          static_cast<os::WPARAM>(static_cast<std::uint32_t>(EffectiveFont().Handle())), 0);
+  } else {
+    FHandle =
+        CreateTargetWindow(this, params.exStyle, params.className, params.caption, params.style,
+                           params.x, params.y, params.width, params.height, params.parent);
+  }
   if (FHandle == os::NoWindow) throw Exception("Error creating window");
   for (TControl* c : FControls)
     if (auto* child = dynamic_cast<TWinControl*>(c)) child->HandleNeeded();
@@ -305,6 +328,38 @@ void TWinControl::Invalidate() {
   if (HandleAllocated()) os::InvalidateRect(FHandle, nullptr, os::FALSE);
 }
 
+bool TWinControl::Focused() const {
+  return HandleAllocated() && os::GetFocus() == FHandle;
+}
+
+void TWinControl::SetFocus() {
+  os::SetFocus(Handle());
+}
+
+TWinControl* TWinControl::ChildWithHandle(os::HWND window) {
+  for (TControl* c : FControls)
+    if (auto* child = dynamic_cast<TWinControl*>(c)) {
+      if (child->HandleAllocated() && child->FHandle == window) return child;
+      if (TWinControl* deeper = child->ChildWithHandle(window)) return deeper;
+    }
+  return nullptr;
+}
+
+void TWinControl::CommandNotify(os::UINT) {}
+
+void TWinControl::DrawItem(const os::DRAWITEMSTRUCT&) {}
+
+bool TWinControl::SetProperty(std::string_view name, const PropertyValue& value,
+                              FormReader& reader) {
+  if (name == "TabOrder")
+    TabOrder = value.Int();
+  else if (name == "TabStop")
+    TabStop = value.Bool();
+  else
+    return TControl::SetProperty(name, value, reader);
+  return true;
+}
+
 os::LRESULT TWinControl::DefaultHandler(os::UINT message, os::WPARAM wParam, os::LPARAM lParam) {
   return os::DefWindowProcA(FHandle, message, wParam, lParam);
 }
@@ -324,6 +379,16 @@ os::LRESULT TWinControl::WndProc(os::UINT message, os::WPARAM wParam, os::LPARAM
   case os::WM_MBUTTONUP:
     DispatchMouse(message, wParam, lParam);
     return 0;
+  case os::WM_COMMAND:
+    if (TWinControl* child =
+            ChildWithHandle(static_cast<os::HWND>(static_cast<std::uint32_t>(lParam))))
+      child->CommandNotify(static_cast<os::UINT>(wParam >> 16 & 0xFFFF));
+    return 0;
+  case os::WM_DRAWITEM: {
+    const auto& item = *reinterpret_cast<const os::DRAWITEMSTRUCT*>(lParam);
+    if (TWinControl* child = ChildWithHandle(item.hwndItem)) child->DrawItem(item);
+    return 1;
+  }
   case os::WM_CAPTURECHANGED:
     if (static_cast<os::HWND>(static_cast<std::uint32_t>(lParam)) != FHandle)
       FCaptureControl = nullptr;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "classes.h"
+#include "graphics.h"
 #include "os.h"
 
 #include <functional>
@@ -69,6 +70,11 @@ public:
   // Repaints the control's area of its window.
   virtual void Invalidate();
 
+  TFont Font;
+  // Whether the parent's font is used instead of Font (until Font is set).
+  bool ParentFont = true;
+  const TFont& EffectiveFont() const;
+
   bool ShowHint = false;
   bool ParentShowHint = true;
   TMouseEvent OnMouseDown;
@@ -127,6 +133,19 @@ public:
   os::LRESULT WndProc(os::UINT message, os::WPARAM wParam, os::LPARAM lParam) override;
 
   int TabOrder = -1;
+  // Whether Tab stops at this control.
+  bool TabStop = false;
+  bool Focused() const;
+  void SetFocus();
+
+  // The windowed control among this one's children (at any depth) with `window`.
+  TWinControl* ChildWithHandle(os::HWND window);
+  // A notification of this control's own system window to its parent.
+  virtual void CommandNotify(os::UINT code);
+  // Drawing asked for by the system for an owner-drawn control.
+  virtual void DrawItem(const os::DRAWITEMSTRUCT& item);
+
+  bool SetProperty(std::string_view name, const PropertyValue& value, FormReader& reader) override;
 
 protected:
   struct CreateParams {
@@ -136,6 +155,7 @@ protected:
     os::DWORD exStyle = 0;
     int x = 0, y = 0, width = 0, height = 0;
     os::HWND parent = os::NoWindow;
+    bool systemClass = false; // a class of the system's, such as BUTTON
   };
   virtual void MakeCreateParams(CreateParams& params);
   virtual void CreateHandle();

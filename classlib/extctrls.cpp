@@ -11,8 +11,12 @@ void TImage::SetPicture(const TBitmap& picture) {
 }
 
 void TImage::PictureChanged() {
-  if (AutoSize && !FPicture.Empty() && !Loading())
-    SetBounds(FLeft, FTop, FPicture.Width(), FPicture.Height());
+  if (AutoSize && !Loading()) {
+    if (!FPicture.Empty())
+      SetBounds(FLeft, FTop, FPicture.Width(), FPicture.Height());
+    else if (!FIcon.Empty())
+      SetBounds(FLeft, FTop, FIcon.Size(), FIcon.Size());
+  }
   Invalidate();
 }
 
@@ -22,6 +26,8 @@ void TImage::Loaded() {
 }
 
 void TImage::Paint(os::HDC dc) {
+  if (!FIcon.Empty())
+    os::DrawIconEx(dc, FLeft, FTop, FIcon.Handle(), FIcon.Size(), FIcon.Size(), 0, os::DI_NORMAL);
   if (FPicture.Empty()) return;
   os::SetDIBitsToDevice(dc, FLeft, FTop, static_cast<os::DWORD>(FPicture.Width()),
                         static_cast<os::DWORD>(FPicture.Height()), 0, 0, 0,
@@ -36,6 +42,9 @@ bool TImage::SetProperty(std::string_view name, const PropertyValue& value, Form
     TBitmap picture;
     picture.LoadFromResourceName(value.Str());
     SetPicture(picture);
+  } else if (name == "Picture.Icon.Resource") {
+    FIcon.LoadFromResourceName(value.Str());
+    PictureChanged();
   } else
     return TGraphicControl::SetProperty(name, value, reader);
   return true;

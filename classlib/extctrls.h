@@ -15,6 +15,8 @@ public:
   const TBitmap& Picture() const { return FPicture; }
   // The image shows a copy of `picture`; with AutoSize it takes the picture's size.
   void SetPicture(const TBitmap& picture);
+  // Or an icon, at the system's icon size.
+  const TIcon& PictureIcon() const { return FIcon; }
   bool AutoSize = false;
 
   // Drawn pixel for pixel: no stretching, smoothing or dithering.
@@ -25,6 +27,7 @@ public:
 private:
   void PictureChanged();
   TBitmap FPicture;
+  TIcon FIcon;
 };
 
 class TTimer : public TComponent {

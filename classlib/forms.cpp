@@ -2,6 +2,9 @@
 
 #include "formreader.h"
 #include "resources.h"
+#include "stdctrls.h"
+
+#include <algorithm>
 
 namespace classlib {
 
@@ -81,6 +84,7 @@ void TCustomForm::SetVisible(bool value) {
     HandleNeeded();
     if (OnShow) OnShow(this);
     os::ShowWindow(Handle(), os::SW_SHOWNORMAL);
+    if (ActiveControl) ActiveControl->SetFocus();
   } else {
     if (OnHide) OnHide(this);
     if (HandleAllocated()) os::ShowWindow(Handle(), os::SW_HIDE);
@@ -100,6 +104,46 @@ void TCustomForm::Close() {
     Application->Terminate();
   else
     Hide();
+}
+
+os::LRESULT TCustomForm::WndProc(os::UINT message, os::WPARAM wParam, os::LPARAM lParam) {
+  switch (message) {
+  case CM_DIALOGKEY:
+    return DialogKey(static_cast<int>(wParam));
+  case os::WM_CLOSE:
+    Close();
+    return 0;
+  default:
+    return TWinControl::WndProc(message, wParam, lParam);
+  }
+}
+
+bool TCustomForm::DialogKey(int key) {
+  TWinControl* focused = ChildWithHandle(os::GetFocus());
+  if (key == os::VK_TAB) {
+    std::vector<TWinControl*> stops;
+    for (TControl* c : Controls())
+      if (auto* w = dynamic_cast<TWinControl*>(c); w && w->TabStop && w->Visible() && w->Enabled())
+        stops.push_back(w);
+    if (stops.empty()) return false;
+    std::stable_sort(stops.begin(), stops.end(),
+                     [](TWinControl* a, TWinControl* b) { return a->TabOrder < b->TabOrder; });
+    const auto at = std::find(stops.begin(), stops.end(), focused);
+    const int count = static_cast<int>(stops.size());
+    const int step = os::GetKeyState(os::VK_SHIFT) < 0 ? count - 1 : 1;
+    const int next = at == stops.end() ? 0 : static_cast<int>((at - stops.begin() + step) % count);
+    stops[next]->SetFocus();
+    return true;
+  }
+  if (key == os::VK_RETURN) {
+    auto* button = dynamic_cast<TButton*>(focused);
+    for (TControl* c : Controls())
+      if (auto* b = dynamic_cast<TButton*>(c); !button && b && b->Default) button = b;
+    if (!button || !button->Visible() || !button->Enabled()) return false;
+    button->Click();
+    return true;
+  }
+  return false;
 }
 
 bool TCustomForm::SetProperty(std::string_view name, const PropertyValue& value,
@@ -136,9 +180,7 @@ bool TCustomForm::SetProperty(std::string_view name, const PropertyValue& value,
     SetClientWidth(value.Int());
   else if (name == "ClientHeight")
     SetClientHeight(value.Int());
-  else if (name.substr(0, 5) == "Font.") {
-    if (!Font.SetProperty(name.substr(5), value)) return false;
-  } else if (name == "Icon.Resource")
+  else if (name == "Icon.Resource")
     Icon.LoadFromResourceName(value.Str());
   else if (name == "Scaled")
     Scaled = value.Bool();
@@ -210,12 +252,27 @@ void TApplication::ProcessMessages() {
   }
 }
 
+// The form a window belongs to: the form's own window or one of its controls'.
+TCustomForm* TApplication::FormOf(os::HWND window) {
+  for (TComponent* c : Components())
+    if (auto* form = dynamic_cast<TCustomForm*>(c); form && form->HandleAllocated())
+      if (form->Handle() == window || form->ChildWithHandle(window)) return form;
+  return nullptr;
+}
+
+// A key goes to its form first, so Tab and Enter work as in a dialog box.
+bool TApplication::IsDialogKey(const os::MSG& msg) {
+  if (msg.message != os::WM_KEYDOWN) return false;
+  TCustomForm* form = FormOf(msg.hwnd);
+  return form && os::SendMessageA(form->Handle(), TCustomForm::CM_DIALOGKEY, msg.wParam, 0);
+}
+
 bool TApplication::ProcessMessage() {
   os::MSG msg;
   if (!os::PeekMessageA(&msg, os::NoWindow, 0, 0, os::PM_REMOVE)) return false;
   if (msg.message == os::WM_QUIT) {
     FTerminated = true;
-  } else {
+  } else if (!IsDialogKey(msg)) {
     os::TranslateMessage(&msg);
     os::DispatchMessageA(&msg);
   }

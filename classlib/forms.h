@@ -30,7 +30,6 @@ public:
   bool BorderIconsSystemMenu = true;
   TFormStyle FormStyle() const { return FFormStyle; }
   void SetFormStyle(TFormStyle value);
-  TFont Font;
   TIcon Icon;
   bool Scaled = true;
   int PixelsPerInch = 96;
@@ -53,6 +52,13 @@ public:
   TCloseEvent OnClose;
 
   bool SetProperty(std::string_view name, const PropertyValue& value, FormReader& reader) override;
+  os::LRESULT WndProc(os::UINT message, os::WPARAM wParam, os::LPARAM lParam) override;
+
+  // Tab moves the focus in tab order; Enter presses the focused push button, or
+  // else the default one. True when the key was used.
+  bool DialogKey(int key);
+  // Sent to a form for a key pressed in it, before the key reaches the focused window.
+  static constexpr os::UINT CM_DIALOGKEY = os::WM_USER + 0x7F01;
 
 protected:
   void MakeCreateParams(CreateParams& params) override;
@@ -129,6 +135,8 @@ public:
 
 private:
   bool ProcessMessage();
+  bool IsDialogKey(const os::MSG& msg);
+  TCustomForm* FormOf(os::HWND window);
   void Idle();
 
   std::string FTitle;

@@ -32,7 +32,29 @@ std::uint32_t Le(const std::uint8_t* p, int bytes) {
 
 } // namespace
 
+TFont::~TFont() {
+  Changed();
+}
+
+void TFont::Changed() {
+  if (FHandle != os::HFONT{}) os::DeleteObject(FHandle);
+  FHandle = {};
+}
+
+os::HFONT TFont::Handle() const {
+  if (FHandle == os::HFONT{})
+    FHandle =
+        os::CreateFontA(Height, 0, 0, 0, Bold ? os::FW_BOLD : os::FW_NORMAL, Italic, Underline,
+                        StrikeOut, static_cast<os::DWORD>(Charset), 0, 0, 0, 0, Name.c_str());
+  return FHandle;
+}
+
+os::DWORD TFont::ColorRef() const {
+  return (Color & 0x80000000u) ? os::GetSysColor(static_cast<int>(Color & 0xFF)) : Color;
+}
+
 bool TFont::SetProperty(std::string_view name, const PropertyValue& value) {
+  Changed();
   if (name == "Charset")
     Charset = CharsetByName(value.Ident());
   else if (name == "Color")
@@ -75,8 +97,12 @@ void TIcon::Changed() {
   if (OnChange) OnChange(this);
 }
 
+int TIcon::Size() const {
+  return os::GetSystemMetrics(FSmall ? os::SM_CXSMICON : os::SM_CXICON);
+}
+
 void TIcon::LoadFromResourceName(const std::string& name) {
-  const int size = os::GetSystemMetrics(FSmall ? os::SM_CXSMICON : os::SM_CXICON);
+  const int size = Size();
   const os::HANDLE handle =
       os::LoadImageA(os::GetModuleHandleA(nullptr), name.c_str(), os::IMAGE_ICON, size, size, 0);
   if (handle == os::NoHandle) throw EResNotFound("Resource " + name + " not found");

@@ -16,13 +16,26 @@ struct PropertyValue;
 
 class TFont {
 public:
-  int Charset = 1; // DEFAULT_CHARSET
-  std::uint32_t Color = 0;
+  TFont() = default;
+  ~TFont();
+  TFont(const TFont&) = delete;
+  TFont& operator=(const TFont&) = delete;
+
+  int Charset = 1;                  // DEFAULT_CHARSET
+  std::uint32_t Color = 0x80000008; // the system's window text colour
   int Height = -11;
   std::string Name = "MS Sans Serif";
   bool Bold = false, Italic = false, Underline = false, StrikeOut = false;
 
   bool SetProperty(std::string_view name, const PropertyValue& value);
+  // The system font for these settings, made when first asked for.
+  os::HFONT Handle() const;
+  // The colour as the system's colour value (system colours resolved).
+  os::DWORD ColorRef() const;
+
+private:
+  void Changed();
+  mutable os::HFONT FHandle{};
 };
 
 // An icon of the program file, loaded at one size.
@@ -36,6 +49,7 @@ public:
 
   bool Empty() const { return FHandle == os::HICON{}; }
   os::HICON Handle() const { return FHandle; }
+  int Size() const;
   const std::string& ResourceName() const { return FResourceName; }
 
   void LoadFromResourceName(const std::string& name);

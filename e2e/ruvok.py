@@ -90,3 +90,44 @@ def session_calls(process):
     """The privilege and session-end calls, in order, as (function, args)."""
     wanted = {"OpenProcessToken", "LookupPrivilegeValueA", "AdjustTokenPrivileges", "ExitWindowsEx"}
     return [(f, a) for f, a in process.call_sequence() if f in wanted]
+
+
+# The dialog's frame under Wine: a 3-pixel border and a 19-pixel caption.
+DIALOG = (277, 159)
+DIALOG_CLIENT = (3, 22)
+
+
+def open_setup(machine, button):
+    """Opens the dialog from the button's menu and returns its window."""
+    machine.click(button.x + 8, 7, button=3)
+    menu = menu_window(machine, items=5, separators=1)
+    choose(machine, menu, BUTTON_MENU, "Setup")
+    dialog = machine.wait_window(size=DIALOG)
+    # Painted: the client area is no longer black.
+    machine.wait_pixels(dialog.x, dialog.y + DIALOG_CLIENT[1], 8, 8, lambda rows: rows[4][4] != (0, 0, 0))
+    return dialog
+
+
+def click_in_dialog(machine, dialog, left, top, width, height):
+    """Clicks the middle of a control at the given client position and size."""
+    machine.click(dialog.x + DIALOG_CLIENT[0] + left + width // 2,
+                  dialog.y + DIALOG_CLIENT[1] + top + height // 2)
+
+
+OK_BUTTON = (192, 8, 73, 25)
+STAY_ON_TOP = (152, 80, 97, 17)
+STAY_IN_TASKTRAY = (8, 80, 113, 17)
+
+
+def read_ini(path):
+    """The settings file as {section: {key: value}}."""
+    sections, current = {}, None
+    with open(path, "rb") as f:
+        for line in f.read().decode("latin-1").splitlines():
+            line = line.strip()
+            if line.startswith("[") and line.endswith("]"):
+                current = sections.setdefault(line[1:-1], {})
+            elif "=" in line and current is not None:
+                key, _, value = line.partition("=")
+                current[key.strip()] = value.strip()
+    return sections

@@ -219,6 +219,10 @@ def wine_env(prefix, display=None, debug="-all"):
         WINESERVER=_wineserver(),
     )
     env.setdefault("QEMU_RESERVED_VA", QEMU_RESERVED_VA)
+    # The program's fonts are Japanese ones: with a Japanese user language Wine picks
+    # a Japanese font that also has Latin letters, instead of a CJK-only fallback.
+    env["LANG"] = "ja_JP.UTF-8"
+    env.pop("LC_ALL", None)
     if display:
         env["DISPLAY"] = display
     return env
@@ -682,16 +686,17 @@ class Machine:
     relay:     Win32 functions ("dll.Function") whose calls are traced for
                Process.calls(); empty for no tracing.
     registry:  extra .reg text (without the header line) imported at start.
+    display:   an X display to use instead of a virtual one of its own.
     """
 
     def __init__(self, screen=(1013, 677), windows98=False, relay=DEFAULT_RELAY, registry="",
-                 program_name=PROGRAM_NAME):
+                 program_name=PROGRAM_NAME, display=None):
         self.screen = tuple(screen)
         self.windows98 = windows98
         self.relay = tuple(relay)
         self.program_name = program_name
         self.keep = os.environ.get("RUVOK_E2E_KEEP") == "1"
-        self.display = None
+        self.display = display
         self.processes = []
         self._xvfb = None
         self._anchor = None
@@ -711,7 +716,8 @@ class Machine:
             self.install_dir = os.path.join(self.prefix, "drive_c", INSTALL_DIR_WINDOWS[3:])
             self.install_dir_windows = INSTALL_DIR_WINDOWS
             os.makedirs(self.install_dir)
-            self._start_display()
+            if self.display is None:
+                self._start_display()
             self._start_watchdog()
             self._start_session(registry)
         except BaseException:
@@ -763,7 +769,8 @@ class Machine:
         r, w = os.pipe()
         try:
             p = subprocess.Popen(
-                [sys.executable, "-c", _WATCHDOG, self.prefix, _wineserver(), str(self._xvfb.pid),
+                [sys.executable, "-c", _WATCHDOG, self.prefix, _wineserver(),
+                 str(self._xvfb.pid if self._xvfb else 0),
                  self.dir, "1" if self.keep else "0"],
                 stdin=r, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                 env={k: v for k, v in self.env().items() if k != "WINEPREFIX"},

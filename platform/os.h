@@ -160,6 +160,22 @@ struct WNDCLASSA {
   const char* lpszClassName;
 };
 
+constexpr UINT ODS_SELECTED = 0x0001;
+constexpr UINT ODS_DISABLED = 0x0004;
+constexpr UINT ODS_FOCUS = 0x0010;
+
+struct DRAWITEMSTRUCT {
+  UINT CtlType;
+  UINT CtlID;
+  UINT itemID;
+  UINT itemAction;
+  UINT itemState;
+  HWND hwndItem;
+  HDC hDC;
+  RECT rcItem;
+  PTR32 itemData;
+};
+
 struct PAINTSTRUCT {
   HDC hdc;
   BOOL fErase;
@@ -183,6 +199,12 @@ constexpr DWORD WS_SYSMENU = 0x00080000;
 constexpr DWORD WS_THICKFRAME = 0x00040000;
 constexpr DWORD WS_MINIMIZEBOX = 0x00020000;
 constexpr DWORD WS_TABSTOP = 0x00010000;
+constexpr DWORD WS_GROUP = 0x00020000;
+constexpr DWORD BS_PUSHBUTTON = 0x0000;
+constexpr DWORD BS_DEFPUSHBUTTON = 0x0001;
+constexpr DWORD BS_AUTOCHECKBOX = 0x0003;
+constexpr DWORD BS_OWNERDRAW = 0x000B;
+constexpr DWORD BS_TYPEMASK = 0x000F;
 constexpr DWORD WS_EX_TOPMOST = 0x00000008;
 constexpr DWORD WS_EX_TOOLWINDOW = 0x00000080;
 constexpr DWORD WS_EX_WINDOWEDGE = 0x00000100;
@@ -213,7 +235,22 @@ constexpr UINT WM_CLOSE = 0x0010;
 constexpr UINT WM_QUERYENDSESSION = 0x0011;
 constexpr UINT WM_QUIT = 0x0012;
 constexpr UINT WM_ENDSESSION = 0x0016;
+constexpr UINT WM_SETFOCUS = 0x0007;
+constexpr UINT WM_KILLFOCUS = 0x0008;
+constexpr UINT WM_SETFONT = 0x0030;
+constexpr UINT WM_DRAWITEM = 0x002B;
 constexpr UINT WM_KEYDOWN = 0x0100;
+constexpr UINT WM_KEYUP = 0x0101;
+constexpr UINT BM_GETCHECK = 0x00F0;
+constexpr UINT BM_SETCHECK = 0x00F1;
+constexpr UINT BN_CLICKED = 0;
+constexpr int VK_TAB = 0x09;
+constexpr int VK_RETURN = 0x0D;
+constexpr int VK_SHIFT = 0x10;
+constexpr int VK_ESCAPE = 0x1B;
+constexpr int VK_SPACE = 0x20;
+constexpr int BST_UNCHECKED = 0;
+constexpr int BST_CHECKED = 1;
 constexpr UINT WM_COMMAND = 0x0111;
 constexpr UINT WM_TIMER = 0x0113;
 constexpr UINT WM_MOUSEMOVE = 0x0200;
@@ -252,6 +289,9 @@ BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, U
 BOOL SetWindowTextA(HWND window, const char* text);
 BOOL ShowOwnedPopups(HWND owner, BOOL show);
 BOOL SetForegroundWindow(HWND window);
+HWND SetFocus(HWND window);
+HWND GetFocus();
+short GetKeyState(int key);
 BOOL EnableWindow(HWND window, BOOL enable);
 BOOL IsWindowEnabled(HWND window);
 BOOL AdjustWindowRectEx(RECT* rect, DWORD style, BOOL menu, DWORD exStyle);
@@ -295,6 +335,42 @@ int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type);
 BOOL ExitWindowsEx(UINT flags, DWORD reason);
 
 // ---- painting ----------------------------------------------------------------------------
+
+enum class HFONT : std::uint32_t {};
+
+constexpr int COLOR_WINDOWTEXT = 8;
+constexpr int COLOR_BTNTEXT = 18;
+constexpr int COLOR_GRAYTEXT = 17;
+constexpr int TRANSPARENT = 1;
+constexpr UINT DT_LEFT = 0x0000;
+constexpr UINT DT_CENTER = 0x0001;
+constexpr UINT DT_VCENTER = 0x0004;
+constexpr UINT DT_SINGLELINE = 0x0020;
+constexpr UINT DT_EXPANDTABS = 0x0040;
+constexpr UINT DT_NOPREFIX = 0x0800;
+constexpr UINT DT_CALCRECT = 0x0400;
+constexpr UINT DFC_BUTTON = 4;
+constexpr UINT DFCS_BUTTONPUSH = 0x0010;
+constexpr UINT DFCS_PUSHED = 0x0200;
+constexpr UINT DI_NORMAL = 0x0003;
+constexpr int FW_NORMAL = 400;
+constexpr int FW_BOLD = 700;
+
+DWORD GetSysColor(int index);
+HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight, DWORD italic,
+                  DWORD underline, DWORD strikeOut, DWORD charset, DWORD outPrecision,
+                  DWORD clipPrecision, DWORD quality, DWORD pitchAndFamily, const char* faceName);
+BOOL DeleteObject(HFONT font);
+HFONT SelectObject(HDC dc, HFONT font);
+int SetBkMode(HDC dc, int mode);
+DWORD SetTextColor(HDC dc, DWORD color);
+int DrawTextA(HDC dc, const char* text, int length, RECT* rect, UINT format);
+BOOL DrawFrameControl(HDC dc, RECT* rect, UINT type, UINT state);
+BOOL DrawFocusRect(HDC dc, const RECT* rect);
+constexpr int COLOR_WINDOWFRAME = 6;
+HBRUSH GetSysColorBrush(int index);
+int FrameRect(HDC dc, const RECT* rect, HBRUSH brush);
+BOOL DrawIconEx(HDC dc, int x, int y, HICON icon, int width, int height, UINT step, UINT flags);
 
 struct BITMAPINFOHEADER {
   DWORD biSize;

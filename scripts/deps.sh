@@ -16,7 +16,7 @@ deps_main() (
     packages="cmake make g++ python3 googletest libgtest-dev
         g++-mingw-w64-i686 mingw-w64-i686-dev
         wine wine64 wine32:i386 qemu-user-static
-        xvfb xdotool x11-utils imagemagick"
+        xvfb xdotool x11-utils imagemagick fonts-ipafont-gothic"
 
     is_root() { [ "$(id -u)" = 0 ]; }
 

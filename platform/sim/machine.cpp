@@ -136,7 +136,7 @@ void Machine::State::EndProcess(int status) {
   timers.clear();
   classes.clear();
   menus.clear();
-  capture = foreground = os::NoWindow;
+  capture = foreground = focus = os::NoWindow;
   exitStatus = status;
   run = Run::Ended;
   changed.notify_all();
@@ -250,6 +250,29 @@ void Machine::Click(Button button, int x, int y) {
   Release(button, x, y);
 }
 
+void Machine::ClickWindow(os::HWND window) {
+  os::POINT middle;
+  {
+    std::unique_lock held(FState->lock);
+    const WindowRecord* w = FState->Find(window);
+    if (!w) throw std::logic_error("no such window");
+    const os::POINT origin = w->child() ? FState->ClientOrigin(w->parent) : os::POINT{0, 0};
+    middle = {origin.x + w->x + w->width / 2, origin.y + w->y + w->height / 2};
+  }
+  Click(Button::Left, middle.x, middle.y);
+}
+
+void Machine::Key(int virtualKey, bool shift) {
+  std::unique_lock held(FState->lock);
+  const os::HWND target = FState->focus != os::NoWindow ? FState->focus : FState->foreground;
+  FState->shiftDown = shift;
+  for (os::UINT message : {os::WM_KEYDOWN, os::WM_KEYUP})
+    FState->posted.push_back(
+        {target, message, static_cast<os::WPARAM>(virtualKey), 1, FState->now, FState->pointer});
+  FState->Settle(held);
+  FState->shiftDown = false;
+}
+
 void Machine::AdvanceClock(unsigned milliseconds) {
   std::unique_lock held(FState->lock);
   const unsigned end = FState->now + milliseconds;
@@ -346,14 +369,23 @@ void Machine::DismissMenu() {
 std::vector<Window> Machine::Windows() const {
   std::unique_lock held(FState->lock);
   std::vector<Window> result;
-  for (const auto& [handle, w] : FState->windows) result.push_back(w);
+  for (const auto& [handle, w] : FState->windows) {
+    result.push_back(w);
+    result.back().checked = w.check != 0;
+  }
   return result;
 }
 
-std::optional<Window> Machine::FindWindow(const std::string& className) const {
+std::optional<Window> Machine::FindWindow(const std::string& className,
+                                          const std::string& text) const {
   for (const Window& w : Windows())
-    if (w.className == className) return w;
+    if (w.className == className && (text.empty() || w.text == text)) return w;
   return std::nullopt;
+}
+
+os::HWND Machine::FocusWindow() const {
+  std::unique_lock held(FState->lock);
+  return FState->focus;
 }
 
 os::HWND Machine::ForegroundWindow() const {

@@ -34,6 +34,7 @@ struct Window {
   // The system's rule: a visible top-level window gets one when it is unowned and no
   // tool window, or when it asks for one.
   bool TaskbarButton() const;
+  bool checked = false; // a check box
 };
 
 struct MessageBoxCall {
@@ -112,6 +113,10 @@ public:
   void Press(Button button, int x, int y);
   void Release(Button button, int x, int y);
   void Click(Button button, int x, int y);
+  // A left click in the middle of `window` (a child window too).
+  void ClickWindow(os::HWND window);
+  // A key pressed and released in the window with the keyboard focus.
+  void Key(int virtualKey, bool shift = false);
   void AdvanceClock(unsigned milliseconds);
   void SetScreenSize(int width, int height);
   void EndSession();
@@ -126,7 +131,9 @@ public:
 
   // ---- what reached the machine ----
   std::vector<Window> Windows() const;
-  std::optional<Window> FindWindow(const std::string& className) const;
+  std::optional<Window> FindWindow(const std::string& className,
+                                   const std::string& text = "") const;
+  os::HWND FocusWindow() const;
   os::HWND ForegroundWindow() const;
   os::HWND CaptureWindow() const;
   // The system requests, in order, as text such as "ExitWindowsEx(1, 0)".

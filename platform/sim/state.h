@@ -23,6 +23,8 @@ struct ProcessKilled {};
 struct WindowRecord : Window {
   os::WNDPROC proc = nullptr;
   bool dirty = false;
+  int check = 0;        // a check box's state
+  bool pressed = false; // a button held down by the left mouse button
 };
 
 struct TimerRecord {
@@ -80,7 +82,8 @@ struct Machine::State {
   std::map<std::string, os::WNDPROC> classes; // by lower-case name
   std::map<os::HWND, WindowRecord> windows;
   std::vector<os::HWND> zorder; // top-level windows, front first
-  os::HWND capture{}, foreground{};
+  os::HWND capture{}, foreground{}, focus{};
+  bool shiftDown = false;
   os::POINT pointer{};
   os::WPARAM buttons = 0;
   std::deque<os::MSG> posted;

@@ -20,7 +20,7 @@ struct Frame {
 Frame FrameOf(os::DWORD style, os::DWORD exStyle) {
   Frame f{0, 0};
   if ((style & os::WS_CAPTION) == os::WS_CAPTION) {
-    f.caption = 18;
+    f.caption = 19;
     f.border = (style & os::WS_THICKFRAME) ? 4 : 3;
   } else if (style & os::WS_THICKFRAME) {
     f.border = 4;
@@ -140,6 +140,40 @@ void Machine::State::PaintDirty(std::unique_lock<std::mutex>& held) {
     }
 }
 
+// The system's BUTTON class: push buttons and check boxes report a click to their
+// parent; a press takes the focus.
+os::LRESULT ButtonProc(os::HWND window, os::UINT message, os::WPARAM wParam, os::LPARAM lParam) {
+  auto& s = Current();
+  std::unique_lock held(s.lock);
+  WindowRecord* w = s.Find(window);
+  if (!w) return 0;
+  const auto x = static_cast<std::int16_t>(lParam & 0xFFFF),
+             y = static_cast<std::int16_t>(lParam >> 16);
+  switch (message) {
+  case os::BM_GETCHECK:
+    return w->check;
+  case os::BM_SETCHECK:
+    w->check = static_cast<int>(wParam);
+    return 0;
+  case os::WM_LBUTTONDOWN:
+    w->pressed = true;
+    s.focus = window;
+    return 0;
+  case os::WM_LBUTTONUP: {
+    const bool inside = x >= 0 && y >= 0 && x < w->width && y < w->height;
+    if (!w->pressed || !inside) return w->pressed = false, 0;
+    w->pressed = false;
+    if ((w->style & os::BS_TYPEMASK) == os::BS_AUTOCHECKBOX) w->check = !w->check;
+    const os::HWND parent = w->parent;
+    held.unlock();
+    s.Call(parent, os::WM_COMMAND, os::BN_CLICKED << 16, static_cast<os::LPARAM>(window));
+    return 0;
+  }
+  default:
+    return 0;
+  }
+}
+
 } // namespace sim
 
 namespace os {
@@ -160,8 +194,9 @@ HWND CreateWindowExA(DWORD exStyle, const char* className, const char* windowNam
                      int x, int y, int width, int height, HWND parent) {
   auto& s = Current();
   Held held(s.lock);
+  const bool button = sim::Lower(className) == "button";
   auto cls = s.classes.find(sim::Lower(className));
-  if (cls == s.classes.end()) return NoWindow;
+  if (!button && cls == s.classes.end()) return NoWindow;
   const HWND handle{s.NewHandle()};
   sim::WindowRecord w;
   w.handle = handle;
@@ -175,7 +210,7 @@ HWND CreateWindowExA(DWORD exStyle, const char* className, const char* windowNam
   w.width = width;
   w.height = height;
   w.visible = (style & WS_VISIBLE) != 0;
-  w.proc = cls->second;
+  w.proc = button ? &sim::ButtonProc : cls->second;
   s.windows[handle] = w;
   if (!w.child()) s.BringToFront(handle);
   return handle;
@@ -198,6 +233,7 @@ BOOL DestroyWindow(HWND window) {
     std::erase(s.zorder, h);
     std::erase_if(s.timers, [h](const sim::TimerRecord& t) { return t.window == h; });
     if (s.capture == h) s.capture = NoWindow;
+    if (s.focus == h) s.focus = NoWindow;
     if (s.foreground == h) s.foreground = NoWindow;
   }
   return TRUE;
@@ -226,7 +262,7 @@ BOOL ShowWindow(HWND window, int command) {
   if (w->visible) w->dirty = true;
   if (command == SW_SHOWNORMAL || command == SW_SHOW) {
     s.BringToFront(window);
-    if (!w->child()) s.foreground = window;
+    if (!w->child()) s.foreground = s.focus = window;
   }
   return was;
 }
@@ -308,6 +344,26 @@ BOOL SetForegroundWindow(HWND window) {
   s.foreground = window;
   s.BringToFront(window);
   return TRUE;
+}
+
+HWND SetFocus(HWND window) {
+  auto& s = Current();
+  Held held(s.lock);
+  const HWND previous = s.focus;
+  if (s.Find(window)) s.focus = window;
+  return previous;
+}
+
+HWND GetFocus() {
+  auto& s = Current();
+  Held held(s.lock);
+  return s.focus;
+}
+
+short GetKeyState(int key) {
+  auto& s = Current();
+  Held held(s.lock);
+  return key == VK_SHIFT && s.shiftDown ? static_cast<short>(0x8000) : 0;
 }
 
 BOOL EnableWindow(HWND window, BOOL enable) {

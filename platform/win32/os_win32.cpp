@@ -16,6 +16,7 @@ static_assert(sizeof(os::PAINTSTRUCT) == sizeof(::PAINTSTRUCT));
 static_assert(sizeof(os::SECURITY_ATTRIBUTES) == sizeof(::SECURITY_ATTRIBUTES));
 static_assert(sizeof(os::OSVERSIONINFOA) == sizeof(::OSVERSIONINFOA));
 static_assert(sizeof(os::TOKEN_PRIVILEGES) == sizeof(::TOKEN_PRIVILEGES));
+static_assert(sizeof(os::DRAWITEMSTRUCT) == sizeof(::DRAWITEMSTRUCT));
 
 namespace {
 
@@ -200,6 +201,15 @@ BOOL ShowOwnedPopups(HWND owner, BOOL show) {
 BOOL SetForegroundWindow(HWND window) {
   return ::SetForegroundWindow(Win<::HWND>(window));
 }
+HWND SetFocus(HWND window) {
+  return Ours<HWND>(::SetFocus(Win<::HWND>(window)));
+}
+HWND GetFocus() {
+  return Ours<HWND>(::GetFocus());
+}
+short GetKeyState(int key) {
+  return ::GetKeyState(key);
+}
 BOOL EnableWindow(HWND window, BOOL enable) {
   return ::EnableWindow(Win<::HWND>(window), enable);
 }
@@ -289,6 +299,48 @@ BOOL ExitWindowsEx(UINT flags, DWORD reason) {
 }
 
 // ---- painting and shell ----
+
+DWORD GetSysColor(int index) {
+  return ::GetSysColor(index);
+}
+HBRUSH GetSysColorBrush(int index) {
+  return Ours<HBRUSH>(::GetSysColorBrush(index));
+}
+HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight, DWORD italic,
+                  DWORD underline, DWORD strikeOut, DWORD charset, DWORD outPrecision,
+                  DWORD clipPrecision, DWORD quality, DWORD pitchAndFamily, const char* faceName) {
+  return Ours<HFONT>(::CreateFontA(height, width, escapement, orientation, weight, italic,
+                                   underline, strikeOut, charset, outPrecision, clipPrecision,
+                                   quality, pitchAndFamily, faceName));
+}
+BOOL DeleteObject(HFONT font) {
+  return ::DeleteObject(Win<::HFONT>(font));
+}
+HFONT SelectObject(HDC dc, HFONT font) {
+  return Ours<HFONT>(::SelectObject(Win<::HDC>(dc), Win<::HFONT>(font)));
+}
+int SetBkMode(HDC dc, int mode) {
+  return ::SetBkMode(Win<::HDC>(dc), mode);
+}
+DWORD SetTextColor(HDC dc, DWORD color) {
+  return ::SetTextColor(Win<::HDC>(dc), color);
+}
+int DrawTextA(HDC dc, const char* text, int length, RECT* rect, UINT format) {
+  return ::DrawTextA(Win<::HDC>(dc), text, length, reinterpret_cast<LPRECT>(rect), format);
+}
+BOOL DrawFrameControl(HDC dc, RECT* rect, UINT type, UINT state) {
+  return ::DrawFrameControl(Win<::HDC>(dc), reinterpret_cast<LPRECT>(rect), type, state);
+}
+BOOL DrawFocusRect(HDC dc, const RECT* rect) {
+  return ::DrawFocusRect(Win<::HDC>(dc), reinterpret_cast<const ::RECT*>(rect));
+}
+int FrameRect(HDC dc, const RECT* rect, HBRUSH brush) {
+  return ::FrameRect(Win<::HDC>(dc), reinterpret_cast<const ::RECT*>(rect), Win<::HBRUSH>(brush));
+}
+BOOL DrawIconEx(HDC dc, int x, int y, HICON icon, int width, int height, UINT step, UINT flags) {
+  return ::DrawIconEx(Win<::HDC>(dc), x, y, Win<::HICON>(icon), width, height, step, nullptr,
+                      flags);
+}
 
 int SetDIBitsToDevice(HDC dc, int xDest, int yDest, DWORD width, DWORD height, int xSrc, int ySrc,
                       UINT startScan, UINT lines, const void* bits, const void* info, UINT usage) {

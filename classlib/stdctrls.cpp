@@ -1,0 +1,88 @@
+#include "stdctrls.h"
+
+#include "formreader.h"
+
+namespace classlib {
+
+void TLabel::Paint(os::HDC dc) {
+  const TFont& font = EffectiveFont();
+  const os::HFONT previous = os::SelectObject(dc, font.Handle());
+  os::SetBkMode(dc, os::TRANSPARENT);
+  os::SetTextColor(dc, font.ColorRef());
+  os::RECT area{FLeft, FTop, FLeft + FWidth, FTop + FHeight};
+  os::DrawTextA(dc, FCaption.c_str(), static_cast<int>(FCaption.size()), &area,
+                os::DT_LEFT | os::DT_EXPANDTABS | os::DT_NOPREFIX);
+  os::SelectObject(dc, previous);
+}
+
+bool TLabel::SetProperty(std::string_view name, const PropertyValue& value, FormReader& reader) {
+  if (name != "AutoSize") return TGraphicControl::SetProperty(name, value, reader);
+  if (value.Bool()) throw EReadError("A label cannot size itself");
+  return true;
+}
+
+TButton::TButton(TComponent* AOwner) : TWinControl(AOwner) {
+  TabStop = true;
+}
+
+void TButton::MakeCreateParams(CreateParams& params) {
+  TWinControl::MakeCreateParams(params);
+  params.className = "BUTTON";
+  params.systemClass = true;
+  params.style |= Default ? os::BS_DEFPUSHBUTTON : os::BS_PUSHBUTTON;
+}
+
+void TButton::CommandNotify(os::UINT code) {
+  if (code == os::BN_CLICKED) Click();
+}
+
+bool TButton::SetProperty(std::string_view name, const PropertyValue& value, FormReader& reader) {
+  if (name == "Default")
+    Default = value.Bool();
+  else
+    return TWinControl::SetProperty(name, value, reader);
+  return true;
+}
+
+TCheckBox::TCheckBox(TComponent* AOwner) : TWinControl(AOwner) {
+  TabStop = true;
+}
+
+void TCheckBox::MakeCreateParams(CreateParams& params) {
+  TWinControl::MakeCreateParams(params);
+  params.className = "BUTTON";
+  params.systemClass = true;
+  params.style |= os::BS_AUTOCHECKBOX;
+}
+
+void TCheckBox::CreateHandle() {
+  TWinControl::CreateHandle();
+  os::SendMessageA(Handle(), os::BM_SETCHECK, FChecked ? os::BST_CHECKED : os::BST_UNCHECKED, 0);
+}
+
+// The window holds the state once it exists: a click changes it there.
+bool TCheckBox::Checked() const {
+  if (!HandleAllocated()) return FChecked;
+  return os::SendMessageA(const_cast<TCheckBox*>(this)->Handle(), os::BM_GETCHECK, 0, 0) ==
+         os::BST_CHECKED;
+}
+
+void TCheckBox::SetChecked(bool value) {
+  FChecked = value;
+  if (HandleAllocated())
+    os::SendMessageA(Handle(), os::BM_SETCHECK, value ? os::BST_CHECKED : os::BST_UNCHECKED, 0);
+}
+
+void TCheckBox::CommandNotify(os::UINT code) {
+  if (code == os::BN_CLICKED) Click();
+}
+
+bool TCheckBox::SetProperty(std::string_view name, const PropertyValue& value, FormReader& reader) {
+  if (name == "Checked")
+    SetChecked(value.Bool());
+  else
+    return TWinControl::SetProperty(name, value, reader);
+  return true;
+}
+
+} // namespace classlib
