@@ -21,42 +21,40 @@ bool TLabel::SetProperty(std::string_view name, const PropertyValue& value, Form
   return true;
 }
 
-TButton::TButton(TComponent* AOwner) : TWinControl(AOwner) {
+TButtonControl::TButtonControl(TComponent* AOwner) : TWinControl(AOwner) {
   TabStop = true;
 }
 
-void TButton::MakeCreateParams(CreateParams& params) {
+void TButtonControl::MakeCreateParams(CreateParams& params) {
   TWinControl::MakeCreateParams(params);
   params.className = "BUTTON";
   params.systemClass = true;
-  params.style |= Default ? os::BS_DEFPUSHBUTTON : os::BS_PUSHBUTTON;
 }
 
-void TButton::CommandNotify(os::UINT code) {
+void TButtonControl::CommandNotify(os::UINT code) {
   if (code == os::BN_CLICKED) Click();
+}
+
+void TButton::MakeCreateParams(CreateParams& params) {
+  TButtonControl::MakeCreateParams(params);
+  params.style |= Default ? os::BS_DEFPUSHBUTTON : os::BS_PUSHBUTTON;
 }
 
 bool TButton::SetProperty(std::string_view name, const PropertyValue& value, FormReader& reader) {
   if (name == "Default")
     Default = value.Bool();
   else
-    return TWinControl::SetProperty(name, value, reader);
+    return TButtonControl::SetProperty(name, value, reader);
   return true;
 }
 
-TCheckBox::TCheckBox(TComponent* AOwner) : TWinControl(AOwner) {
-  TabStop = true;
-}
-
 void TCheckBox::MakeCreateParams(CreateParams& params) {
-  TWinControl::MakeCreateParams(params);
-  params.className = "BUTTON";
-  params.systemClass = true;
+  TButtonControl::MakeCreateParams(params);
   params.style |= os::BS_AUTOCHECKBOX;
 }
 
 void TCheckBox::CreateHandle() {
-  TWinControl::CreateHandle();
+  TButtonControl::CreateHandle();
   os::SendMessageA(Handle(), os::BM_SETCHECK, FChecked ? os::BST_CHECKED : os::BST_UNCHECKED, 0);
 }
 
@@ -73,15 +71,11 @@ void TCheckBox::SetChecked(bool value) {
     os::SendMessageA(Handle(), os::BM_SETCHECK, value ? os::BST_CHECKED : os::BST_UNCHECKED, 0);
 }
 
-void TCheckBox::CommandNotify(os::UINT code) {
-  if (code == os::BN_CLICKED) Click();
-}
-
 bool TCheckBox::SetProperty(std::string_view name, const PropertyValue& value, FormReader& reader) {
   if (name == "Checked")
     SetChecked(value.Bool());
   else
-    return TWinControl::SetProperty(name, value, reader);
+    return TButtonControl::SetProperty(name, value, reader);
   return true;
 }
 

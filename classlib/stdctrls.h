@@ -17,30 +17,38 @@ public:
   bool SetProperty(std::string_view name, const PropertyValue& value, FormReader& reader) override;
 };
 
+// A window of the system's BUTTON class, which reports its clicks to its parent.
+class TButtonControl : public TWinControl {
+public:
+  explicit TButtonControl(TComponent* AOwner);
+  void CommandNotify(os::UINT code) override;
+
+protected:
+  void MakeCreateParams(CreateParams& params) override;
+};
+
 // A push button; the default one answers Enter when no other push button has the focus.
-class TButton : public TWinControl {
+class TButton : public TButtonControl {
 public:
   static constexpr const char* StaticClassName = "TButton";
   const char* ClassName() const override { return StaticClassName; }
-  explicit TButton(TComponent* AOwner);
+  using TButtonControl::TButtonControl;
 
   bool Default = false;
-  void CommandNotify(os::UINT code) override;
   bool SetProperty(std::string_view name, const PropertyValue& value, FormReader& reader) override;
 
 protected:
   void MakeCreateParams(CreateParams& params) override;
 };
 
-class TCheckBox : public TWinControl {
+class TCheckBox : public TButtonControl {
 public:
   static constexpr const char* StaticClassName = "TCheckBox";
   const char* ClassName() const override { return StaticClassName; }
-  explicit TCheckBox(TComponent* AOwner);
+  using TButtonControl::TButtonControl;
 
   bool Checked() const;
   void SetChecked(bool value);
-  void CommandNotify(os::UINT code) override;
   bool SetProperty(std::string_view name, const PropertyValue& value, FormReader& reader) override;
 
 protected:

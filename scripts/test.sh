@@ -4,10 +4,7 @@
 # ruvok95.exe under Wine. Installs what is missing first (as root).
 set -eu
 cd "$(dirname "$0")/.."
-sh scripts/deps.sh
-cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
-  -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
-cmake --build build/windows -j 2
+sh scripts/build-windows.sh
 cmake -S . -B build/native -DRUVOK_WINDOWS_BUILD="$PWD/build/windows" >/dev/null
 cmake --build build/native -j 2
 ctest --test-dir build/native --output-on-failure -j 2
