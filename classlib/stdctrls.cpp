@@ -29,10 +29,16 @@ void TButtonControl::MakeCreateParams(CreateParams& params) {
   TWinControl::MakeCreateParams(params);
   params.className = "BUTTON";
   params.systemClass = true;
+  params.style |= os::BS_NOTIFY;
 }
 
 void TButtonControl::CommandNotify(os::UINT code) {
   if (code == os::BN_CLICKED) Click();
+  // Whether the default button answers Enter depends on where the focus is: it
+  // shows that with its frame.
+  if (code == os::BN_SETFOCUS && FParent)
+    for (TControl* c : FParent->Controls())
+      if (auto* button = dynamic_cast<TButton*>(c); button && button->Default) button->Invalidate();
 }
 
 void TButton::MakeCreateParams(CreateParams& params) {
