@@ -2,14 +2,13 @@
 
 #include "os.h"
 
-#include <cstdio>
+#include <charconv>
 
 namespace classlib {
 
 std::string IntToStr(long long value) {
   char text[24];
-  std::snprintf(text, sizeof text, "%lld", value);
-  return text;
+  return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
 }
 
 int StrToInt(const std::string& text) {
