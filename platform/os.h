@@ -305,7 +305,6 @@ UINT GetDoubleClickTime();
 
 HWND SetCapture(HWND window);
 BOOL ReleaseCapture();
-HWND GetCapture();
 BOOL ClientToScreen(HWND window, POINT* point);
 BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase);
 HDC BeginPaint(HWND window, PAINTSTRUCT* paint);

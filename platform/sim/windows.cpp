@@ -466,12 +466,6 @@ BOOL ReleaseCapture() {
   return TRUE;
 }
 
-HWND GetCapture() {
-  auto& s = Current();
-  Held held(s.lock);
-  return s.capture;
-}
-
 BOOL ClientToScreen(HWND window, POINT* point) {
   auto& s = Current();
   Held held(s.lock);

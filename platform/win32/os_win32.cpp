@@ -240,9 +240,6 @@ HWND SetCapture(HWND window) {
 BOOL ReleaseCapture() {
   return ::ReleaseCapture();
 }
-HWND GetCapture() {
-  return Ours<HWND>(::GetCapture());
-}
 BOOL ClientToScreen(HWND window, POINT* point) {
   return ::ClientToScreen(Win<::HWND>(window), reinterpret_cast<LPPOINT>(point));
 }
