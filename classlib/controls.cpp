@@ -5,18 +5,28 @@
 #include "menus.h"
 
 #include <algorithm>
-#include <map>
 #include <new>
 
 namespace classlib {
 
 namespace {
 
-// Never destroyed: windows still get messages while the exit procedures run, after
-// the destructors of function-local statics created later than their registration.
-std::map<os::HWND, TWindowTarget*>& Targets() {
-  static auto* targets = new std::map<os::HWND, TWindowTarget*>;
+// The windows of the program with their targets: a handful, so a list does. Never
+// destroyed: windows still get messages while the exit procedures run, after the
+// destructors of function-local statics created later than their registration.
+struct Target {
+  os::HWND window;
+  TWindowTarget* target;
+};
+std::vector<Target>& Targets() {
+  static auto* targets = new std::vector<Target>;
   return *targets;
+}
+
+TWindowTarget* FindTarget(os::HWND window) {
+  for (const Target& t : Targets())
+    if (t.window == window) return t.target;
+  return nullptr;
 }
 
 // The target of the window being created: its first messages arrive before
@@ -43,13 +53,11 @@ TShiftState ShiftFromKeys(os::WPARAM keys) {
 } // namespace
 
 os::LRESULT WindowProc(os::HWND window, os::UINT message, os::WPARAM wParam, os::LPARAM lParam) {
-  TWindowTarget* target = nullptr;
-  if (auto found = Targets().find(window); found != Targets().end())
-    target = found->second;
-  else if (CreationTarget) {
+  TWindowTarget* target = FindTarget(window);
+  if (!target && CreationTarget) {
     target = CreationTarget;
     target->FHandle = window;
-    Targets()[window] = target;
+    Targets().push_back({window, target});
     CreationTarget = nullptr;
   }
   if (!target) return os::DefWindowProcA(window, message, wParam, lParam);
@@ -81,12 +89,12 @@ os::HWND CreateTargetWindow(TWindowTarget* target, os::DWORD exStyle, const std:
   const os::HWND window = os::CreateWindowExA(exStyle, className.c_str(), caption.c_str(), style, x,
                                               y, width, height, parent);
   CreationTarget = nullptr;
-  if (window != os::NoWindow) Targets()[window] = target;
+  if (window != os::NoWindow && !FindTarget(window)) Targets().push_back({window, target});
   return window;
 }
 
 void ForgetTargetWindow(os::HWND window) {
-  Targets().erase(window);
+  std::erase_if(Targets(), [window](const Target& t) { return t.window == window; });
 }
 
 // ---- TControl -------------------------------------------------------------------------
