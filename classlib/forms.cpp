@@ -121,18 +121,21 @@ os::LRESULT TCustomForm::WndProc(os::UINT message, os::WPARAM wParam, os::LPARAM
 bool TCustomForm::DialogKey(int key) {
   TWinControl* focused = ChildWithHandle(os::GetFocus());
   if (key == os::VK_TAB) {
-    std::vector<TWinControl*> stops;
-    for (TControl* c : Controls())
-      if (auto* w = dynamic_cast<TWinControl*>(c); w && w->TabStop && w->Visible() && w->Enabled())
-        stops.push_back(w);
-    if (stops.empty()) return false;
-    std::stable_sort(stops.begin(), stops.end(),
-                     [](TWinControl* a, TWinControl* b) { return a->TabOrder < b->TabOrder; });
-    const auto at = std::find(stops.begin(), stops.end(), focused);
-    const int count = static_cast<int>(stops.size());
-    const int step = os::GetKeyState(os::VK_SHIFT) < 0 ? count - 1 : 1;
-    const int next = at == stops.end() ? 0 : static_cast<int>((at - stops.begin() + step) % count);
-    stops[next]->SetFocus();
+    // The stop after the focused one in tab order (before it with Shift), wrapping
+    // round: the nearest order beyond, else the farthest one back.
+    const bool back = os::GetKeyState(os::VK_SHIFT) < 0;
+    const int from = focused ? focused->TabOrder : (back ? 0x7FFFFFFF : -1);
+    auto beyond = [back, from](int order) { return back ? order < from : order > from; };
+    auto nearer = [back](int a, int b) { return back ? a > b : a < b; };
+    TWinControl *next = nullptr, *wrap = nullptr;
+    for (TControl* c : Controls()) {
+      auto* w = dynamic_cast<TWinControl*>(c);
+      if (!w || !w->TabStop || !w->Visible() || !w->Enabled()) continue;
+      if (beyond(w->TabOrder) && (!next || nearer(w->TabOrder, next->TabOrder))) next = w;
+      if (!wrap || nearer(w->TabOrder, wrap->TabOrder)) wrap = w;
+    }
+    if (!wrap) return false;
+    (next ? next : wrap)->SetFocus();
     return true;
   }
   if (key == os::VK_RETURN) {
