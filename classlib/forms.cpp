@@ -246,8 +246,17 @@ void TApplication::Run() {
   while (!FTerminated) HandleMessage();
 }
 
+// When the queue is empty the idle handler runs; unless it asks to be called again at
+// once, the thread then sleeps in GetMessage until the next message arrives.
 void TApplication::HandleMessage() {
-  if (!ProcessMessage()) Idle();
+  os::MSG msg;
+  if (!os::PeekMessageA(&msg, os::NoWindow, 0, 0, os::PM_REMOVE | os::PM_NOYIELD)) {
+    bool done = true;
+    if (OnIdle) OnIdle(this, done);
+    if (!done) return;
+    os::GetMessageA(&msg, os::NoWindow, 0, 0);
+  }
+  Dispatch(msg);
 }
 
 void TApplication::ProcessMessages() {
@@ -272,22 +281,18 @@ bool TApplication::IsDialogKey(const os::MSG& msg) {
 
 bool TApplication::ProcessMessage() {
   os::MSG msg;
-  if (!os::PeekMessageA(&msg, os::NoWindow, 0, 0, os::PM_REMOVE)) return false;
+  if (!os::PeekMessageA(&msg, os::NoWindow, 0, 0, os::PM_REMOVE | os::PM_NOYIELD)) return false;
+  Dispatch(msg);
+  return true;
+}
+
+void TApplication::Dispatch(const os::MSG& msg) {
   if (msg.message == os::WM_QUIT) {
     FTerminated = true;
   } else if (!IsDialogKey(msg)) {
     os::TranslateMessage(&msg);
     os::DispatchMessageA(&msg);
   }
-  return true;
-}
-
-// The queue is empty: the idle handler runs, and unless it asks to be called again
-// at once, the thread sleeps until the next message arrives.
-void TApplication::Idle() {
-  bool done = true;
-  if (OnIdle) OnIdle(this, done);
-  if (done) os::WaitMessage();
 }
 
 void TApplication::Terminate() {

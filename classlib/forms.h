@@ -135,9 +135,9 @@ public:
 
 private:
   bool ProcessMessage();
+  void Dispatch(const os::MSG& msg);
   bool IsDialogKey(const os::MSG& msg);
   TCustomForm* FormOf(os::HWND window);
-  void Idle();
 
   std::string FTitle;
   TCustomForm* FMainForm = nullptr;

@@ -126,6 +126,8 @@ struct Machine::State {
   void HandleSent(std::unique_lock<std::mutex>& held);
   void DispatchPosted(std::unique_lock<std::mutex>& held);
   void PaintDirty(std::unique_lock<std::mutex>& held);
+  // The next message for the program thread, if any (see PeekMessageA).
+  bool Take(std::unique_lock<std::mutex>& held, os::MSG* message, bool remove);
 
   // ---- test thread ----
   void Settle(std::unique_lock<std::mutex>& held);

@@ -174,6 +174,29 @@ os::LRESULT ButtonProc(os::HWND window, os::UINT message, os::WPARAM wParam, os:
   }
 }
 
+// Sent messages are handled first; WM_QUIT comes when nothing else is queued, and
+// WM_PAINT after that, for a window with an invalid area.
+bool Machine::State::Take(std::unique_lock<std::mutex>& held, os::MSG* message, bool remove) {
+  if (kill) throw ProcessKilled{};
+  while (!sent.empty()) HandleSent(held);
+  if (!posted.empty()) {
+    *message = posted.front();
+    if (remove) posted.pop_front();
+    return true;
+  }
+  if (quit) {
+    *message = {os::NoWindow, os::WM_QUIT, 0, 0, now, pointer};
+    if (remove) quit = false;
+    return true;
+  }
+  for (const auto& [handle, w] : windows)
+    if (w.dirty && w.visible) {
+      *message = {handle, os::WM_PAINT, 0, 0, now, pointer};
+      return true;
+    }
+  return false;
+}
+
 } // namespace sim
 
 namespace os {
@@ -504,29 +527,19 @@ int SetDIBitsToDevice(HDC, int, int, DWORD, DWORD, int, int, UINT, UINT lines, c
   return static_cast<int>(lines);
 }
 
-// Sent messages are handled first; WM_QUIT comes when nothing else is queued, and
-// WM_PAINT after that, for a window with an invalid area.
 BOOL PeekMessageA(MSG* message, HWND, UINT, UINT, UINT remove) {
   auto& s = Current();
   Held held(s.lock);
-  if (s.kill) throw sim::ProcessKilled{};
-  while (!s.sent.empty()) s.HandleSent(held);
-  if (!s.posted.empty()) {
-    *message = s.posted.front();
-    if (remove & PM_REMOVE) s.posted.pop_front();
-    return TRUE;
-  }
-  if (s.quit) {
-    *message = {NoWindow, WM_QUIT, 0, 0, s.now, s.pointer};
-    if (remove & PM_REMOVE) s.quit = false;
-    return TRUE;
-  }
-  for (const auto& [handle, w] : s.windows)
-    if (w.dirty && w.visible) {
-      *message = {handle, WM_PAINT, 0, 0, s.now, s.pointer};
-      return TRUE;
-    }
-  return FALSE;
+  return s.Take(held, message, (remove & PM_REMOVE) != 0);
+}
+
+BOOL GetMessageA(MSG* message, HWND, UINT, UINT) {
+  auto& s = Current();
+  Held held(s.lock);
+  s.Wait(
+      held, [&] { return !s.posted.empty() || s.quit || s.AnyDirty(); }, false);
+  s.Take(held, message, true);
+  return message->message != WM_QUIT;
 }
 
 BOOL TranslateMessage(const MSG*) {
@@ -535,14 +548,6 @@ BOOL TranslateMessage(const MSG*) {
 
 LRESULT DispatchMessageA(const MSG* message) {
   return Current().Call(message->hwnd, message->message, message->wParam, message->lParam);
-}
-
-BOOL WaitMessage() {
-  auto& s = Current();
-  Held held(s.lock);
-  s.Wait(
-      held, [&] { return !s.posted.empty() || s.quit || s.AnyDirty(); }, false);
-  return TRUE;
 }
 
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -262,8 +262,8 @@ BOOL TranslateMessage(const MSG* message) {
 LRESULT DispatchMessageA(const MSG* message) {
   return ::DispatchMessageA(reinterpret_cast<const ::MSG*>(message));
 }
-BOOL WaitMessage() {
-  return ::WaitMessage();
+BOOL GetMessageA(MSG* message, HWND window, UINT filterMin, UINT filterMax) {
+  return ::GetMessageA(reinterpret_cast<LPMSG>(message), Win<::HWND>(window), filterMin, filterMax);
 }
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return ::PostMessageA(Win<::HWND>(window), message, wParam, lParam);
