@@ -19,7 +19,6 @@ classlib::UnitRegistration trayIconUnit([] { TrayIconList = new TStringList; },
 
 constexpr int MaxInstances = 100;
 constexpr std::size_t MaxTip = 62;
-constexpr os::UINT WM_TRAYNOTIFY = os::WM_USER + 200;
 
 // "The icon cannot be registered in the task tray", in Shift-JIS.
 const char* const RegisterFailed =

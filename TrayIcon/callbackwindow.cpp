@@ -6,10 +6,6 @@ using namespace classlib;
 
 TCallbackWindow* CallbackWindow = nullptr;
 
-namespace {
-constexpr os::UINT WM_TRAYNOTIFY = os::WM_USER + 200;
-}
-
 TCallbackWindow::TCallbackWindow(TCustomForm* form) : TWinControl(form) {
   SetBounds(0, 0, 0, 0);
   SetParent(form);

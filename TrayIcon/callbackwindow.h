@@ -6,6 +6,9 @@
 #include "forms.h"
 #include "thread.h"
 
+// The message the shell posts for an icon: wParam its identifier, lParam the mouse message.
+constexpr os::UINT WM_TRAYNOTIFY = os::WM_USER + 200;
+
 class TCallbackWindow : public classlib::TWinControl {
 public:
   static constexpr const char* StaticClassName = "TCallbackWindow";
