@@ -109,9 +109,14 @@ void TForm1::SetupClick(TObject*) {
   Form2->Show();
 }
 
-// Started with a switch, the program ends the session at its first idle moment.
+// Started with a switch, the program ends the session at its first idle moment, and
+// tries again at every later one where that cannot be done. Without a switch there is
+// nothing to do at any idle moment: the handler goes, and with it the queue checks.
 void TForm1::AppIdle(TObject*, bool&) {
-  if (const auto action = CommandLineAction()) HideAndEndSession(*action);
+  if (const auto action = CommandLineAction())
+    HideAndEndSession(*action);
+  else
+    Application->OnIdle = nullptr;
 }
 
 void TForm1::HideAndEndSession(SessionAction action) {

@@ -247,12 +247,13 @@ void TApplication::Run() {
 }
 
 // When the queue is empty the idle handler runs; unless it asks to be called again at
-// once, the thread then sleeps in GetMessage until the next message arrives.
+// once, the thread then sleeps in GetMessage until the next message arrives. Without
+// an idle handler nobody needs to know when the queue empties: it just sleeps.
 void TApplication::HandleMessage() {
   os::MSG msg;
-  if (!os::PeekMessageA(&msg, os::NoWindow, 0, 0, os::PM_REMOVE | os::PM_NOYIELD)) {
+  if (!OnIdle || !os::PeekMessageA(&msg, os::NoWindow, 0, 0, os::PM_REMOVE | os::PM_NOYIELD)) {
     bool done = true;
-    if (OnIdle) OnIdle(this, done);
+    if (const TIdleEvent idle = OnIdle) idle(this, done); // the handler may replace itself
     if (!done) return;
     os::GetMessageA(&msg, os::NoWindow, 0, 0);
   }
