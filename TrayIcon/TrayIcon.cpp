@@ -135,16 +135,10 @@ void TTrayIcon::IconChanged(TObject*) {
 // Only an add names the window; modify and delete resend the record as the last add
 // left it, with the current icon, tip and flags.
 void TTrayIcon::UpdateIcon(Action action) {
-  FIconData->hIcon = FIcon->Handle();
-  std::fill(std::begin(FIconData->szTip), std::end(FIconData->szTip), '\0');
-  FTipHelp.copy(FIconData->szTip, MaxTip);
-  FIconData->uFlags = os::NIF_MESSAGE | os::NIF_ICON | (FTipHelp.empty() ? 0 : os::NIF_TIP);
+  FillRecord();
   switch (action) {
   case Action::Add:
-    if (!FVisible) return;
-    FIconData->hWnd = CallbackWindow->Handle();
-    if (!os::Shell_NotifyIconA(os::NIM_ADD, FIconData)) throw EOutOfMemory(RegisterFailed);
-    FRegistered = true;
+    if (FVisible && !Add()) throw EOutOfMemory(RegisterFailed);
     break;
   case Action::Modify:
     if (!os::Shell_NotifyIconA(os::NIM_MODIFY, FIconData)) throw EOutOfMemory(RegisterFailed);
@@ -154,6 +148,26 @@ void TTrayIcon::UpdateIcon(Action action) {
     FRegistered = false;
     break;
   }
+}
+
+void TTrayIcon::FillRecord() {
+  FIconData->hIcon = FIcon->Handle();
+  std::fill(std::begin(FIconData->szTip), std::end(FIconData->szTip), '\0');
+  FTipHelp.copy(FIconData->szTip, MaxTip);
+  FIconData->uFlags = os::NIF_MESSAGE | os::NIF_ICON | (FTipHelp.empty() ? 0 : os::NIF_TIP);
+}
+
+bool TTrayIcon::Add() {
+  FIconData->hWnd = CallbackWindow->Handle();
+  if (!os::Shell_NotifyIconA(os::NIM_ADD, FIconData)) return false;
+  FRegistered = true;
+  return true;
+}
+
+void TTrayIcon::AddAgain() {
+  if (Designing() || !FVisible) return;
+  FillRecord();
+  Add();
 }
 
 bool TTrayIcon::SetProperty(std::string_view name, const PropertyValue& value, FormReader& reader) {

@@ -57,6 +57,11 @@ private:
   friend class TCallbackWindow;
   enum class Action { Add, Modify, Delete };
   void UpdateIcon(Action action);
+  void FillRecord();
+  bool Add();
+  // After the shell lost its icons: a visible icon is added again. Quietly, as nobody
+  // asked for it: a refusal leaves the icon to the next time the shell starts.
+  void AddAgain();
   void IconChanged(classlib::TObject* Sender);
 
   classlib::TImageList* FAnimateIcons = nullptr;

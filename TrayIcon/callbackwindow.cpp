@@ -6,13 +6,26 @@ using namespace classlib;
 
 TCallbackWindow* CallbackWindow = nullptr;
 
-TCallbackWindow::TCallbackWindow(TCustomForm* form) : TWinControl(form) {
+TCallbackWindow::TCallbackWindow(TCustomForm* form)
+    : TWinControl(form), FTaskbarCreated(os::RegisterWindowMessageA("TaskbarCreated")),
+      FShellWatch([this](os::UINT message, os::WPARAM, os::LPARAM) {
+        if (message == FTaskbarCreated) TaskbarCreated();
+      }) {
   SetBounds(0, 0, 0, 0);
   SetParent(form);
+  Application->HookMainWindow(&FShellWatch);
 }
 
 TCallbackWindow::~TCallbackWindow() {
+  Application->UnhookMainWindow(&FShellWatch);
   if (CallbackWindow == this) CallbackWindow = nullptr;
+}
+
+// Explorer restarted, or started after the program: the icons it held are gone, and a
+// visible icon whose add was refused can now be added.
+void TCallbackWindow::TaskbarCreated() {
+  for (int i = 0; i < TrayIconList->Count(); ++i)
+    static_cast<TTrayIcon*>(TrayIconList->Objects(i))->AddAgain();
 }
 
 void TCallbackWindow::Forget(TTrayIcon* icon) {

@@ -25,11 +25,16 @@ public:
 
 private:
   void TrayNotify(os::WPARAM wParam, os::LPARAM lParam);
+  void TaskbarCreated();
   void PopupFor(classlib::TPopupMenu* TTrayIcon::*menu, int X, int Y);
   void SingleClickStep();
 
   // The icon of the latest notification that named a live icon, enabled or not.
   TTrayIcon* FTrayIcon = nullptr;
+  // The shell tells every top-level window, not this child, that its notification
+  // area was created anew; the application window hears it for us.
+  const os::UINT FTaskbarCreated;
+  const classlib::TWindowHook FShellWatch;
 };
 
 // The window of the first tray icon's owner form; none until the first one exists.

@@ -16,6 +16,7 @@ enum class TFormStyle { fsNormal, fsStayOnTop };
 enum class TCloseAction { caNone, caHide, caFree, caMinimize };
 using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 using TIdleEvent = std::function<void(TObject* Sender, bool& Done)>;
+using TWindowHook = std::function<void(os::UINT message, os::WPARAM wParam, os::LPARAM lParam)>;
 
 class TCustomForm : public TWinControl {
 public:
@@ -129,6 +130,11 @@ public:
   // destroys the forms, last created first.
   void DestroyForms();
 
+  // Messages for every top-level window reach the application window, which is always
+  // there; a hook hears each of them before the application handles it.
+  void HookMainWindow(const TWindowHook* hook) { FWindowHooks.push_back(hook); }
+  void UnhookMainWindow(const TWindowHook* hook) { std::erase(FWindowHooks, hook); }
+
   // Timers post to the application window; each has an identifier of its own.
   os::UINT AddTimer(std::function<void()> onTimer);
   void RemoveTimer(os::UINT id);
@@ -147,6 +153,7 @@ private:
     std::function<void()> onTimer;
   };
   std::vector<Timer> FTimers;
+  std::vector<const TWindowHook*> FWindowHooks;
   os::UINT FNextTimerId = 1;
 };
 

@@ -319,6 +319,8 @@ BOOL GetMessageA(MSG* message, HWND window, UINT filterMin, UINT filterMax);
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void PostQuitMessage(int exitCode);
+// The same number for the same name (letter case aside) in every program of the session.
+UINT RegisterWindowMessageA(const char* name);
 
 constexpr UINT MF_STRING = 0x0000;
 constexpr UINT MF_SEPARATOR = 0x0800;

@@ -266,6 +266,22 @@ TEST_F(Dialog, ARefusedIconAtStartIsShownAndTheRestOfTheSetUpSkipped) {
   EXPECT_TRUE(Get("TForm1").visible);
 }
 
+// Started before Explorer: the refused icon appears when the notification area does.
+TEST_F(Dialog, AnIconRefusedAtStartAppearsWithTheNotificationArea) {
+  machine.trayRefusesAdd = true;
+  Start();
+  machine.AnswerMessageBox();
+  machine.trayRefusesAdd = false;
+  machine.NotificationAreaCreated();
+  EXPECT_EQ(machine.TrayIconCount(), 1u);
+  EXPECT_EQ(machine.MessageBoxes().size(), 1u);
+  machine.Click(Button::Right, screenWidth - 8, 7);
+  machine.ChooseMenuItem("Unload");
+  ASSERT_FALSE(machine.Running());
+  EXPECT_EQ(machine.TrayCalls().back().message, os::NIM_DELETE);
+  EXPECT_EQ(machine.TrayIconCount(), 0u);
+}
+
 TEST_F(Dialog, ARefusedIconAtOKLeavesTheDialogOpenAndTheButtonHidden) {
   Start("[TrayIcon]\r\nVisible=0\r\n");
   OpenSetup();

@@ -202,6 +202,56 @@ TEST_F(TrayIcons, ARefusedAddRaisesAndIsNotRetriedUntilHiddenAgain) {
   EXPECT_TRUE(icon->Registered());
 }
 
+// Explorer restarting takes every icon with it; the shell then tells the top-level
+// windows, and each visible icon comes back, one whose add was refused included.
+TEST_F(TrayIcons, ANewNotificationAreaGetsEveryVisibleIconBack) {
+  TTrayIcon* shown = Shown("shown");
+  TTrayIcon* hidden = Make();
+  machine.Run([&] { hidden->SetIcon(Form1->TrayIcon1->Icon()); });
+  TTrayIcon* refused = Make();
+  machine.Run([&] { refused->SetIcon(Form1->TrayIcon1->Icon()); });
+  machine.trayRefusesAdd = true;
+  EXPECT_THROW(machine.Run([&] { refused->SetVisible(true); }), classlib::EOutOfMemory);
+  machine.trayRefusesAdd = false;
+  const std::size_t before = machine.TrayCalls().size();
+
+  machine.NotificationAreaCreated();
+
+  const auto calls = machine.TrayCalls();
+  std::vector<std::pair<os::UINT, std::string>> added;
+  for (std::size_t i = before; i < calls.size(); ++i) {
+    EXPECT_EQ(calls[i].message, os::NIM_ADD);
+    EXPECT_TRUE(calls[i].succeeded);
+    const Record r = Decode(calls[i]);
+    EXPECT_EQ(r.hWnd, CallbackWindow->Handle());
+    added.emplace_back(r.uID, r.tip);
+  }
+  const std::vector<std::pair<os::UINT, std::string>> expected = {
+      {1, "RUVOK for WIN32"}, {shown->IconID(), "shown"}, {refused->IconID(), "TipHelp"}};
+  EXPECT_EQ(added, expected);
+  EXPECT_EQ(machine.TrayIconCount(), 3u);
+  EXPECT_TRUE(refused->Registered());
+  EXPECT_FALSE(hidden->Registered());
+  EXPECT_TRUE(machine.MessageBoxes().empty());
+}
+
+// Nobody asked for the new add, so a refusal is not reported; the icon stays visible
+// and comes back with the next notification area.
+TEST_F(TrayIcons, ARefusalAfterTheShellRestartedIsQuietAndWaitsForTheNextStart) {
+  TTrayIcon* icon = Shown();
+  machine.trayRefusesAdd = true;
+  machine.NotificationAreaCreated();
+  EXPECT_TRUE(machine.Running());
+  EXPECT_TRUE(machine.MessageBoxes().empty());
+  EXPECT_TRUE(icon->Visible());
+  EXPECT_EQ(machine.TrayIconCount(), 0u);
+  machine.trayRefusesAdd = false;
+  machine.NotificationAreaCreated();
+  EXPECT_EQ(machine.TrayIconCount(), 2u);
+  Destroy(icon);
+  EXPECT_EQ(machine.TrayIconCount(), 1u);
+}
+
 TEST_F(TrayIcons, TakingTheIconAwayModifiesThenDeletes) {
   TTrayIcon* icon = Shown();
   const std::size_t before = machine.TrayCalls().size();

@@ -319,6 +319,15 @@ void Machine::EndSession() {
   FState->Settle(held);
 }
 
+void Machine::NotificationAreaCreated() {
+  std::unique_lock held(FState->lock);
+  FState->tray.clear();
+  const os::UINT message = FState->RegisteredMessage("TaskbarCreated");
+  for (os::HWND top : FState->zorder)
+    FState->posted.push_back({top, message, 0, 0, FState->now, FState->pointer});
+  FState->Settle(held);
+}
+
 void Machine::Post(os::HWND window, os::UINT message, os::WPARAM wParam, os::LPARAM lParam) {
   std::unique_lock held(FState->lock);
   FState->posted.push_back({window, message, wParam, lParam, FState->now, FState->pointer});

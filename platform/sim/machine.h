@@ -120,6 +120,10 @@ public:
   void AdvanceClock(unsigned milliseconds);
   void SetScreenSize(int width, int height);
   void EndSession();
+  // The shell's notification area is created anew, as when Explorer restarts or starts
+  // after the program: the icons it held are gone, and every top-level window is told
+  // with the registered message "TaskbarCreated".
+  void NotificationAreaCreated();
   void Post(os::HWND window, os::UINT message, os::WPARAM wParam, os::LPARAM lParam);
 
   // ---- modal states ----

@@ -79,7 +79,9 @@ struct Machine::State {
   std::uint32_t NewHandle() { return nextHandle += 4; }
 
   // windows and messages
-  std::map<std::string, os::WNDPROC> classes; // by lower-case name
+  std::map<std::string, os::WNDPROC> classes;         // by lower-case name
+  std::map<std::string, os::UINT> registeredMessages; // by lower-case name
+  os::UINT RegisteredMessage(const std::string& name);
   std::map<os::HWND, WindowRecord> windows;
   std::vector<os::HWND> zorder; // top-level windows, front first
   os::HWND capture{}, foreground{}, focus{};

@@ -35,6 +35,15 @@ Frame FrameOf(os::DWORD style, os::DWORD exStyle) {
 
 } // namespace
 
+// Numbers of their own, above the system's messages, as the system hands them out.
+os::UINT Machine::State::RegisteredMessage(const std::string& name) {
+  const auto found = registeredMessages.find(Lower(name));
+  if (found != registeredMessages.end()) return found->second;
+  const os::UINT number = 0xC000 + static_cast<os::UINT>(registeredMessages.size());
+  registeredMessages[Lower(name)] = number;
+  return number;
+}
+
 WindowRecord* Machine::State::Find(os::HWND window) {
   auto w = windows.find(window);
   return w == windows.end() ? nullptr : &w->second;
@@ -557,6 +566,12 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   s.posted.push_back({window, message, wParam, lParam, s.now, s.pointer});
   s.changed.notify_all();
   return TRUE;
+}
+
+UINT RegisterWindowMessageA(const char* name) {
+  auto& s = Current();
+  Held held(s.lock);
+  return s.RegisteredMessage(name);
 }
 
 // From another thread the message waits for the program thread, as on Windows.

@@ -274,6 +274,9 @@ LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 void PostQuitMessage(int exitCode) {
   ::PostQuitMessage(exitCode);
 }
+UINT RegisterWindowMessageA(const char* name) {
+  return ::RegisterWindowMessageA(name);
+}
 HMENU CreatePopupMenu() {
   return Ours<HMENU>(::CreatePopupMenu());
 }
