@@ -48,9 +48,11 @@ std::string TForm1::GetExeDirectory(const std::string& path) {
 
 // The window becomes as large as its picture and carries no taskbar button.
 void TForm1::FormCreate(TObject*) {
+  // A name that fills the buffer comes back unterminated from older systems and with the
+  // terminator inside the count from newer ones: ending it here serves both.
   char path[os::MAX_PATH + 1];
-  const os::DWORD length = os::GetModuleFileNameA(os::HINSTANCE{}, path, os::MAX_PATH);
-  IniFileName = GetExeDirectory(std::string(path, length)) + "ruvok95.ini";
+  path[os::GetModuleFileNameA(os::HINSTANCE{}, path, os::MAX_PATH)] = '\0';
+  IniFileName = GetExeDirectory(path) + "ruvok95.ini";
   Image1->SetBounds(0, 0, Image1->Width(), Image1->Height());
   Form1->SetWidth(Image1->Width());
   Form1->SetHeight(Image1->Height());

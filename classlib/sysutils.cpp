@@ -43,6 +43,8 @@ bool IsSeparator(char c) {
 
 // Reads one item starting at `p`: skips separators and empty quote pairs before it,
 // then joins quoted and unquoted stretches up to the next separator outside quotes.
+// Items are kept whole however long: cutting one short could turn it into something
+// it is not, and a long program path has to be passed over whole to find what follows.
 const char* NextItem(const char* p, std::string& item) {
   for (;;) {
     while (IsSeparator(*p)) ++p;

@@ -6,7 +6,7 @@
 namespace {
 
 struct Case {
-  const char* commandLine;
+  std::string commandLine;
   const char* request; // the ExitWindowsEx call expected, or nullptr for none
 };
 
@@ -53,5 +53,25 @@ INSTANTIATE_TEST_SUITE_P(
                     Case{EXE " \"\" \"\"", nullptr},
                     // Unquoted, the path's blank separates: argument 1 is "Files\...".
                     Case{"C:\\Program Files\\Ruvok\\ruvok95.exe /S", nullptr}));
+
+// Quotes in odd places, control characters and bytes above 127, and items longer than
+// any buffer: each has one outcome, and nothing else happens.
+const std::string longPath = "\"C:\\" + std::string(300, 'x') + "\\ruvok95.exe\"";
+
+INSTANTIATE_TEST_SUITE_P(
+    OddInput, CommandLine,
+    testing::Values(Case{EXE " \"\"\"/S\"", "ExitWindowsEx(1, 0)"}, // a pair, then a quoted switch
+                    Case{EXE " \"/S\"\"\"", "ExitWindowsEx(1, 0)"}, // an empty quoted stretch joins
+                    Case{EXE " \"/\"s\"\"",
+                         "ExitWindowsEx(1, 0)"},                   // quoted and bare stretches join
+                    Case{EXE " /S\"", "ExitWindowsEx(1, 0)"},      // an unmatched quote at the end
+                    Case{EXE "\x1F/L\x1F", "ExitWindowsEx(0, 0)"}, // any code 1 to 32 separates
+                    Case{longPath + " /R", "ExitWindowsEx(2, 0)"}, // a path beyond 256 characters
+                    Case{EXE " \"/S x\"y", nullptr}, Case{EXE " \"/S\t\"", nullptr},
+                    Case{EXE " /S\x7F", nullptr}, Case{EXE " /\xA0S", nullptr},
+                    Case{EXE " \xEF\xBB\xBF/S", nullptr},
+                    Case{EXE " /S" + std::string(300, 'S'), nullptr}, // a long item is kept whole
+                    Case{EXE " \"", nullptr}, Case{"", nullptr}, Case{" \t ", nullptr},
+                    Case{"\"", nullptr}));
 
 } // namespace

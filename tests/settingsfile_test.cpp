@@ -30,6 +30,25 @@ TEST(GetExeDirectory, KeepsEverythingUpToTheLastBackslashByte) {
   for (const Directory& c : cases) EXPECT_EQ(form.GetExeDirectory(c.path), c.expected) << c.path;
 }
 
+// The longest name the program asks for, and the names no real start gives: one cut at
+// the buffer's end keeps its directory, one without a backslash has none.
+TEST(IniFileName, ComesFromWhatTheModuleNameHolds) {
+  const std::string dir249 = "C:\\" + std::string(245, 'd') + "\\";
+  const Directory cases[] = {
+      {dir249 + "ruvok95.exe", dir249 + "ruvok95.ini"}, // 260 characters
+      {dir249 + "ruvok95-with-a-long-name.exe", dir249 + "ruvok95.ini"},
+      {"ruvok95.exe", "ruvok95.ini"},
+      {"C:\\Apps\\\x95\x5C.exe", "C:\\Apps\\\x95\x5Cruvok95.ini"},
+  };
+  for (const Directory& c : cases) {
+    sim::Machine machine;
+    machine.modulePath = c.path;
+    machine.Start();
+    ASSERT_TRUE(machine.Running());
+    EXPECT_EQ(IniFileName, c.expected) << c.path.size();
+  }
+}
+
 // The module's own path counts, not what the command line says.
 TEST(IniFileName, IsBesideTheProgramFileWhateverTheCommandLine) {
   sim::Machine machine;
@@ -70,6 +89,9 @@ TEST_F(Profile, ReadsWithTheDefaultsAndTheIntegerRules) {
       {"[ExitButton]\r\nStayOnTop=1x\r\n[TrayIcon]\r\nVisible=0abc\r\n", true, false},
       {"[ExitButton]\r\nStayOnTop=\r\n[TrayIcon]\r\nVisible=\r\n", false, true},
       {"[exitbutton]\nstayontop = 1\n[TRAYICON]\nVISIBLE = 0\n", true, false},
+      {"[ExitButton]\r\nStayOnTop= 1\r\n[TrayIcon]\r\nVisible=abc\r\n", true, false},
+      {"[ExitButton]\r\nStayOnTop=-1\r\n[TrayIcon]\r\nVisible=-0\r\n", true, false},
+      {"[TrayIcon]\r\nStayOnTop=1\r\n[ExitButton]\r\nVisible=0\r\n", false, true},
   };
   for (const Reading& c : cases) {
     std::filesystem::remove(file);
@@ -77,6 +99,25 @@ TEST_F(Profile, ReadsWithTheDefaultsAndTheIntegerRules) {
     EXPECT_EQ(ReadSetting(StayOnTopSetting), c.stayOnTop) << (c.file ? c.file : "no file");
     EXPECT_EQ(ReadSetting(TrayIconVisibleSetting), c.trayIconVisible)
         << (c.file ? c.file : "no file");
+  }
+}
+
+// Whatever bytes the file holds, the sections and keys in it are read, and nothing
+// else.
+TEST_F(Profile, ReadsThroughGarbageAndHugeFiles) {
+  std::string garbage;
+  for (int i = 0; i < 4096; ++i) garbage += static_cast<char>((i * 7919) % 256);
+  std::string huge;
+  for (int i = 0; i < 200000; ++i) huge += "; line " + std::to_string(i) + "\r\n";
+  const std::string valid = "\r\n[ExitButton]\r\nStayOnTop=1\r\n[TrayIcon]\r\nVisible=0\r\n";
+  const struct {
+    std::string file;
+    bool stayOnTop, trayIconVisible;
+  } cases[] = {{garbage, false, true}, {garbage + valid, true, false}, {huge + valid, true, false}};
+  for (const auto& c : cases) {
+    Write(c.file);
+    EXPECT_EQ(ReadSetting(StayOnTopSetting), c.stayOnTop) << c.file.size();
+    EXPECT_EQ(ReadSetting(TrayIconVisibleSetting), c.trayIconVisible) << c.file.size();
   }
 }
 

@@ -38,6 +38,19 @@ std::string Quoted(const char* text) {
   return text ? "\"" + std::string(text) + "\"" : "null";
 }
 
+bool Locked(const Machine& machine, const char* fileName) {
+  const auto path = machine.HostPath(fileName);
+  return std::any_of(machine.lockedFiles.begin(), machine.lockedFiles.end(),
+                     [&](const std::string& locked) { return machine.HostPath(locked) == path; });
+}
+
+bool ReadOnly(const std::filesystem::path& path) {
+  std::error_code missing;
+  const auto permissions = std::filesystem::status(path, missing).permissions();
+  return !missing && std::filesystem::exists(path) &&
+         (permissions & std::filesystem::perms::owner_write) == std::filesystem::perms::none;
+}
+
 // A profile file as lines; reading follows the system's rules for profile files.
 struct Profile {
   std::vector<std::string> lines;
@@ -106,7 +119,7 @@ HANDLE OpenMutexA(DWORD desiredAccess, BOOL inheritHandle, const char* name) {
                 sim::Quoted(name).c_str());
   s.Log(call);
   auto m = s.mutexes.find(name);
-  if (m == s.mutexes.end()) return NoHandle;
+  if (m == s.mutexes.end() || s.config.guardOpenRefused) return NoHandle;
   ++m->second.handles;
   const HANDLE handle{s.NewHandle()};
   s.handles[handle] = {sim::HandleRecord::Kind::Mutex, name};
@@ -125,6 +138,7 @@ HANDLE CreateMutexA(const SECURITY_ATTRIBUTES* attributes, BOOL initialOwner, co
     std::snprintf(call, sizeof call, "CreateMutexA(null, %d, %s)", initialOwner,
                   sim::Quoted(name).c_str());
   s.Log(call);
+  if (s.config.guardCreateFails) return NoHandle;
   sim::MutexRecord& m = s.mutexes[name];
   if (m.handles == 0) m.owned = initialOwner != FALSE;
   ++m.handles;
@@ -179,6 +193,8 @@ HINSTANCE GetModuleHandleA(const char*) {
   return HINSTANCE{0x400000};
 }
 
+// A name that does not fit is cut to size - 1 characters and a terminator, and the
+// result is `size`, as the NT family does it.
 DWORD GetModuleFileNameA(HINSTANCE, char* buffer, DWORD size) {
   auto& s = Current();
   Held held(s.lock);
@@ -187,7 +203,7 @@ DWORD GetModuleFileNameA(HINSTANCE, char* buffer, DWORD size) {
   const DWORD length = std::min<DWORD>(static_cast<DWORD>(path.size()), size - 1);
   std::memcpy(buffer, path.data(), length);
   buffer[length] = '\0';
-  return length;
+  return path.size() < size ? length : size;
 }
 
 const char* GetCommandLineA() {
@@ -205,7 +221,8 @@ UINT GetPrivateProfileIntA(const char* section, const char* key, int defaultValu
   s.Log("GetPrivateProfileIntA(" + sim::Quoted(section) + ", " + sim::Quoted(key) + ", " +
         std::to_string(defaultValue) + ", " + sim::Quoted(fileName) + ")");
   sim::Profile profile;
-  if (!profile.Load(s.config.HostPath(fileName))) return static_cast<UINT>(defaultValue);
+  if (sim::Locked(s.config, fileName) || !profile.Load(s.config.HostPath(fileName)))
+    return static_cast<UINT>(defaultValue);
   const auto place = profile.Find(section, key);
   if (!place.key) return static_cast<UINT>(defaultValue);
   const std::string& text = profile.lines[*place.key];
@@ -229,7 +246,9 @@ BOOL WritePrivateProfileStringA(const char* section, const char* key, const char
   s.Log("WritePrivateProfileStringA(" + sim::Quoted(section) + ", " + sim::Quoted(key) + ", " +
         sim::Quoted(value) + ", " + sim::Quoted(fileName) + ")");
   const std::filesystem::path path = s.config.HostPath(fileName);
-  if (!std::filesystem::is_directory(path.parent_path())) return FALSE;
+  if (!std::filesystem::is_directory(path.parent_path()) || sim::Locked(s.config, fileName) ||
+      sim::ReadOnly(path))
+    return FALSE;
   sim::Profile profile;
   profile.Load(path);
   const auto place = profile.Find(section, key);

@@ -75,6 +75,8 @@ public:
   int screenWidth = 1024;
   int screenHeight = 768;
   os::DWORD platformId = os::VER_PLATFORM_WIN32_NT;
+  bool guardOpenRefused = false; // opening the guard is refused, whether it exists or not
+  bool guardCreateFails = false;
   bool versionQueryFails = false;
   bool tokenOpenFails = false;
   bool privilegeLookupFails = false;
@@ -83,10 +85,13 @@ public:
   bool trayRefusesModify = false;
   os::UINT doubleClickTime = 500;
   std::string modulePath = "C:\\Program Files\\Ruvok\\ruvok95.exe";
+  // Files another process holds open without sharing them (Windows paths).
+  std::vector<std::string> lockedFiles;
   // Resources that the program file lacks, as if it were damaged.
   std::vector<std::string> missingResources;
 
-  // Where a Windows path such as "C:\dir\file.ini" lives on the real disk.
+  // Where a Windows path such as "C:\dir\file.ini" lives on the real disk. A file there
+  // without its owner's write permission is a read-only file.
   std::filesystem::path HostPath(const std::string& windowsPath) const;
   // Another process holds the named mutex for as long as this machine exists.
   void HoldMutex(const std::string& name);
