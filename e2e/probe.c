@@ -6,6 +6,9 @@
  *   probe [-o FILE] windows EXE-NAME|PID [all]
  *   probe [-o FILE] post CLASS MESSAGE WPARAM LPARAM
  *   probe [-o FILE] send CLASS MESSAGE WPARAM LPARAM
+ *   probe [-o FILE] broadcast MESSAGE
+ *   probe [-o FILE] traydelete CLASS ID
+ *   probe [-o FILE] profileint FILE SECTION KEY DEFAULT [FILE SECTION KEY DEFAULT]...
  *
  * Output is one line per item, tab-separated key=value fields; in text
  * fields a backslash, tab, CR or LF is written as \\, \t, \r, \n.  With -o
@@ -15,11 +18,18 @@
  * MESSAGE is a number (decimal or 0x hex), WM_USER+N, WM_APP+N, a few
  * WM_ names, or reg:NAME for RegisterWindowMessage(NAME).
  *
+ * broadcast posts MESSAGE (wParam and lParam 0) to every top-level window, as
+ * the shell does with TaskbarCreated.  traydelete removes the notification
+ * icon (hWnd, uID ID) of the first window of CLASS, as a shell that ends
+ * loses it.  profileint prints what GetPrivateProfileIntA returns for each
+ * query, unsigned; one start answers them all.
+ *
  * Exit status: 0 done, 1 bad usage, 2 nothing found.
  */
 #include <windows.h>
 // tlhelp32.h needs the types from windows.h.
 #include <tlhelp32.h>
+#include <shellapi.h>
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -50,7 +60,8 @@ static void put_text(const char* s) {
 
 static int usage(void) {
   fputs("usage: probe [-o FILE] platform | windows EXE|PID [all] |"
-        " post|send CLASS MESSAGE WPARAM LPARAM\n",
+        " post|send CLASS MESSAGE WPARAM LPARAM | broadcast MESSAGE |"
+        " traydelete CLASS ID | profileint FILE SECTION KEY DEFAULT...\n",
         out);
   return 1;
 }
@@ -227,6 +238,22 @@ static BOOL CALLBACK find_top(HWND w, LPARAM lp) {
   return TRUE;
 }
 
+/* The first window of the class, top-level, child or message-only; prints an
+ * error record and returns NULL if there is none. */
+static HWND find_window_of_class(const char* cls, int* matches) {
+  struct find_class f = {cls, NULL, 0};
+  EnumWindows(find_top, (LPARAM)&f);
+  /* Message-only windows are not enumerated as top-level windows. */
+  for (HWND w = NULL; (w = FindWindowExA(HWND_MESSAGE, w, cls, NULL)) != NULL;) consider(w, &f);
+  if (!f.found) {
+    fprintf(out, "error=not-found\tclass=");
+    put_text(cls);
+    fputc('\n', out);
+  }
+  *matches = f.matches;
+  return f.found;
+}
+
 static int verb_message(int post, int argc, char** argv) {
   if (argc < 4) return usage();
   UINT msg;
@@ -234,29 +261,65 @@ static int verb_message(int post, int argc, char** argv) {
   if (!parse_message(argv[1], &msg) || !parse_param(argv[2], &wp) || !parse_param(argv[3], &lp))
     return usage();
 
-  struct find_class f = {argv[0], NULL, 0};
-  EnumWindows(find_top, (LPARAM)&f);
-  /* Message-only windows are not enumerated as top-level windows. */
-  for (HWND w = NULL; (w = FindWindowExA(HWND_MESSAGE, w, argv[0], NULL)) != NULL;) consider(w, &f);
-  if (!f.found) {
-    fprintf(out, "error=not-found\tclass=");
-    put_text(argv[0]);
-    fputc('\n', out);
-    return 2;
-  }
+  int matches;
+  HWND w = find_window_of_class(argv[0], &matches);
+  if (!w) return 2;
 
   if (post) {
-    BOOL ok = PostMessageA(f.found, msg, (WPARAM)wp, (LPARAM)lp);
+    BOOL ok = PostMessageA(w, msg, (WPARAM)wp, (LPARAM)lp);
     fprintf(out, "posted=%d\thwnd=0x%lx\tmessage=0x%x\tmatches=%d\n", ok ? 1 : 0,
-            (unsigned long)(ULONG_PTR)f.found, msg, f.matches);
+            (unsigned long)(ULONG_PTR)w, msg, matches);
     return ok ? 0 : 2;
   }
   DWORD_PTR result = 0;
   LRESULT ok =
-      SendMessageTimeoutA(f.found, msg, (WPARAM)wp, (LPARAM)lp, SMTO_ABORTIFHUNG, 10000, &result);
+      SendMessageTimeoutA(w, msg, (WPARAM)wp, (LPARAM)lp, SMTO_ABORTIFHUNG, 10000, &result);
   fprintf(out, "sent=%d\thwnd=0x%lx\tmessage=0x%x\tresult=%ld\tmatches=%d\n", ok ? 1 : 0,
-          (unsigned long)(ULONG_PTR)f.found, msg, (long)result, f.matches);
+          (unsigned long)(ULONG_PTR)w, msg, (long)result, matches);
   return ok ? 0 : 2;
+}
+
+static int verb_broadcast(int argc, char** argv) {
+  if (argc != 1) return usage();
+  UINT msg;
+  if (!parse_message(argv[0], &msg)) return usage();
+  BOOL ok = PostMessageA(HWND_BROADCAST, msg, 0, 0);
+  fprintf(out, "posted=%d\tmessage=0x%x\n", ok ? 1 : 0, msg);
+  return ok ? 0 : 2;
+}
+
+static int verb_traydelete(int argc, char** argv) {
+  ULONG_PTR id;
+  if (argc != 2 || !parse_param(argv[1], &id)) return usage();
+  int matches;
+  HWND w = find_window_of_class(argv[0], &matches);
+  if (!w) return 2;
+  NOTIFYICONDATAA nid;
+  memset(&nid, 0, sizeof nid);
+  nid.cbSize = sizeof nid;
+  nid.hWnd = w;
+  nid.uID = (UINT)id;
+  BOOL ok = Shell_NotifyIconA(NIM_DELETE, &nid);
+  fprintf(out, "deleted=%d\thwnd=0x%lx\tid=%u\tmatches=%d\n", ok ? 1 : 0,
+          (unsigned long)(ULONG_PTR)w, nid.uID, matches);
+  return ok ? 0 : 2;
+}
+
+static int verb_profileint(int argc, char** argv) {
+  if (argc < 4 || argc % 4 != 0) return usage();
+  for (int i = 0; i < argc; i += 4) {
+    ULONG_PTR def;
+    if (!parse_param(argv[i + 3], &def)) return usage();
+    UINT v = GetPrivateProfileIntA(argv[i + 1], argv[i + 2], (INT)def, argv[i]);
+    fputs("file=", out);
+    put_text(argv[i]);
+    fputs("\tsection=", out);
+    put_text(argv[i + 1]);
+    fputs("\tkey=", out);
+    put_text(argv[i + 2]);
+    fprintf(out, "\tdefault=%ld\tvalue=%u\n", (long)(INT)def, v);
+  }
+  return 0;
 }
 
 int main(int argc, char** argv) {
@@ -278,6 +341,12 @@ int main(int argc, char** argv) {
     rc = verb_message(1, argc - i - 1, argv + i + 1);
   else if (strcmp(argv[i], "send") == 0)
     rc = verb_message(0, argc - i - 1, argv + i + 1);
+  else if (strcmp(argv[i], "broadcast") == 0)
+    rc = verb_broadcast(argc - i - 1, argv + i + 1);
+  else if (strcmp(argv[i], "traydelete") == 0)
+    rc = verb_traydelete(argc - i - 1, argv + i + 1);
+  else if (strcmp(argv[i], "profileint") == 0)
+    rc = verb_profileint(argc - i - 1, argv + i + 1);
   else
     rc = usage();
   fclose(out);

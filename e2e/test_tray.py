@@ -1,5 +1,5 @@
 """The tray icon of the real program under Wine: the callback window's menus, a click
-on the icon, and its removal at Unload."""
+on the icon, its removal at Unload, and its return when the shell starts anew."""
 
 import unittest
 
@@ -8,6 +8,13 @@ import winehost
 
 WM_TRAYNOTIFY = 1224
 NIM_ADD, NIM_DELETE = "00000000", "00000002"
+TRUE, FALSE = "00000001", "00000000"
+TRAY = "Wine System Tray"
+
+
+def icon_region(tray):
+    """Where Wine draws the first icon in its tray window: x, y, width, height."""
+    return tray.x + 5, tray.y + 24, 16, 16
 
 
 class Tray(unittest.TestCase):
@@ -47,6 +54,53 @@ class Tray(unittest.TestCase):
             machine.wait_no_window(where=lambda w: w.id == menu.window.id)
             self.assertTrue(process.running())
             self.assertEqual(process.calls("ExitWindowsEx"), [])
+
+    def test_the_icon_comes_back_when_the_shell_starts_anew(self):
+        with winehost.Machine(relay=winehost.DEFAULT_RELAY + ("user32.MessageBoxA",)) as machine:
+            process, _ = ruvok.start(machine)
+            process.wait_call("Shell_NotifyIconA")
+            # Drawn: the icon's square holds more than the tray's background colour.
+            icon = machine.wait_pixels(*icon_region(machine.tray_window()),
+                                       lambda rows: len({c for row in rows for c in row}) > 1)
+            known = {(w["hwnd"], w["class"]) for w in machine.win32_windows(process, all=True)}
+
+            # A shell that ends takes its icons with it; Wine's tray window goes
+            # when it holds none.
+            self.assertTrue(machine.tray_delete("TCallbackWindow", 1))
+            machine.wait_no_window(name=TRAY)
+
+            machine.broadcast("reg:TaskbarCreated")
+            calls = process.wait_call("Shell_NotifyIconA", count=2)
+            self.assertEqual([c[0] for c in calls], [NIM_ADD, NIM_ADD])
+            returns = winehost.wait_until(lambda: process.returns("Shell_NotifyIconA")[1:],
+                                          what="the second add to return")
+            self.assertEqual(returns, [TRUE])
+            machine.wait_pixels(*icon_region(machine.tray_window()), lambda rows: rows == icon)
+            self.assertTrue(process.running())
+
+            # The icon is still there: Wine refuses the add as a duplicate.
+            machine.broadcast("reg:TaskbarCreated")
+            calls = process.wait_call("Shell_NotifyIconA", count=3)
+            self.assertEqual([c[0] for c in calls], [NIM_ADD] * 3)
+            returns = winehost.wait_until(lambda: process.returns("Shell_NotifyIconA")[2:],
+                                          what="the third add to return")
+            self.assertEqual(returns, [FALSE])
+            self.assertEqual(machine.screenshot(*icon_region(machine.tray_window())), icon)
+
+            # No message box for either add: the probe takes seconds to start,
+            # long after one would have opened, and nothing closes it.
+            self.assertEqual({(w["hwnd"], w["class"]) for w in machine.win32_windows(process, all=True)},
+                             known)
+            self.assertEqual(process.calls("MessageBoxA"), [])
+            self.assertTrue(process.running())
+
+            machine.move(300, 200)
+            machine.post_message("TCallbackWindow", WM_TRAYNOTIFY, 1, 516)
+            menu = ruvok.menu_window(machine, items=2)
+            ruvok.choose(machine, menu, ["Unload", "Setup"], "Unload")
+            self.assertEqual(process.wait(), 0)
+            self.assertEqual([c[0] for c in process.calls("Shell_NotifyIconA")], [NIM_ADD] * 3 + [NIM_DELETE])
+            machine.wait_no_window(name=TRAY)
 
 
 if __name__ == "__main__":

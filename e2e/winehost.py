@@ -1023,6 +1023,32 @@ class Machine:
             raise RuntimeError("post to %s failed: %r" % (window_class, recs))
         return recs[0]
 
+    def broadcast(self, message):
+        """PostMessage(HWND_BROADCAST, message, 0, 0): every top-level window
+        of every process gets it, as when the shell announces news."""
+        recs = self.probe_records("broadcast", message)
+        if not recs or recs[0].get("posted") != "1":
+            raise RuntimeError("broadcast of %s failed: %r" % (message, recs))
+        return recs[0]
+
+    def tray_delete(self, window_class, icon_id):
+        """Shell_NotifyIconA(NIM_DELETE) for the icon (hWnd: the first window
+        of window_class, uID: icon_id), as icons are lost when the shell ends.
+        True if the tray held that icon and removed it."""
+        recs = self.probe_records("traydelete", window_class, icon_id)
+        if not recs or "deleted" not in recs[0]:
+            raise RuntimeError("traydelete of %s %s failed: %r" % (window_class, icon_id, recs))
+        return recs[0]["deleted"] == "1"
+
+    def profile_ints(self, queries):
+        """GetPrivateProfileIntA for each (file, section, key, default), file a
+        C:\\ path; the values as unsigned ints, in order, from one probe run."""
+        args = [str(a) for q in queries for a in q]
+        recs = self.probe_records("profileint", *args)
+        if len(recs) != len(queries):
+            raise RuntimeError("profileint answered %d of %d queries: %r" % (len(recs), len(queries), recs))
+        return [int(r["value"]) for r in recs]
+
     # -- X display ---------------------------------------------------------
 
     def _x(self, *args, check=True, timeout=30):
