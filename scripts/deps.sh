@@ -13,7 +13,7 @@ deps_main() (
     set -eu
     export DEBIAN_FRONTEND=noninteractive
 
-    packages="cmake make g++ python3 googletest libgtest-dev
+    packages="cmake make g++ python3 googletest libgtest-dev clang libclang-rt-14-dev
         g++-mingw-w64-i686 mingw-w64-i686-dev
         wine wine64 wine32:i386 qemu-user-static
         xvfb xdotool x11-utils imagemagick fonts-ipafont-gothic"
