@@ -121,6 +121,41 @@ TEST_F(Profile, ReadsThroughGarbageAndHugeFiles) {
   }
 }
 
+// The values and damaged files that the system's own reader was seen to read, under
+// Wine: every other test here relies on the simulated machine reading them alike.
+TEST(ProfileReading, MatchesWhatTheSystemReads) {
+  sim::Machine machine;
+  const std::filesystem::path data = RUVOK_TEST_DATA;
+  std::filesystem::copy(data / "profiles", machine.HostPath("C:\\Profiles"));
+  std::ifstream listing(data / "profile_reading.txt");
+  int cases = 0;
+  for (std::string line; std::getline(listing, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream row(line);
+    std::string file, section, key, whenMissing, read, what;
+    for (std::string* field : {&file, &section, &key, &whenMissing, &read, &what})
+      std::getline(row, *field, '\t');
+    const std::string path = "C:\\Profiles\\" + file;
+    EXPECT_EQ(os::GetPrivateProfileIntA(section.c_str(), key.c_str(), std::stoi(whenMissing),
+                                        path.c_str()),
+              std::stoul(read))
+        << what;
+    ++cases;
+  }
+  ASSERT_GT(cases, 0) << "no listing at " << data;
+}
+
+// The system keeps a UTF-16 file UTF-16 when it writes a key into it.
+TEST_F(Profile, WritingKeepsAUtf16FileUtf16) {
+  Write(std::string("\xFF\xFE[\0T\0r\0a\0y\0I\0c\0o\0n\0]\0\r\0\n\0", 26));
+  WriteSetting(TrayIconVisibleSetting, false);
+  EXPECT_FALSE(ReadSetting(TrayIconVisibleSetting));
+  const std::string text = "[TrayIcon]\r\nVisible=0\r\n";
+  std::string utf16 = "\xFF\xFE";
+  for (char c : text) utf16 += std::string{c, '\0'};
+  EXPECT_EQ(Contents(file), utf16);
+}
+
 TEST_F(Profile, FirstWriteCreatesTheFileAndItsSections) {
   WriteSetting(StayOnTopSetting, true);
   WriteSetting(TrayIconVisibleSetting, false);

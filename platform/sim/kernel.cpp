@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 namespace sim {
@@ -51,25 +52,58 @@ bool ReadOnly(const std::filesystem::path& path) {
          (permissions & std::filesystem::perms::owner_write) == std::filesystem::perms::none;
 }
 
-// A profile file as lines; reading follows the system's rules for profile files.
+// The name of a section or key: a NUL ends it, as it ends every string the system reads.
+std::string Name(const std::string& text) {
+  return Trim(text.substr(0, text.find('\0')));
+}
+
+// A profile file as lines; reading follows the system's rules for profile files. A
+// file that starts with the UTF-16 byte order mark is read, and written back, as UTF-16.
 struct Profile {
   std::vector<std::string> lines;
+  bool utf16 = false;
   bool Load(const std::filesystem::path& path) {
+    std::error_code unreadable;
+    if (!std::filesystem::is_regular_file(path, unreadable)) return false;
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
+    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    utf16 = text.size() >= 2 && text[0] == '\xFF' && text[1] == '\xFE';
+    if (utf16) {
+      std::string narrow;
+      for (std::size_t i = 2; i + 1 < text.size(); i += 2) {
+        const unsigned unit =
+            static_cast<unsigned char>(text[i]) | static_cast<unsigned char>(text[i + 1]) << 8;
+        narrow += unit < 0x100 ? static_cast<char>(unit) : '?';
+      }
+      text = narrow;
+    }
+    std::istringstream split(text);
     std::string line;
-    while (std::getline(in, line)) {
+    while (std::getline(split, line)) {
       if (!line.empty() && line.back() == '\r') line.pop_back();
       lines.push_back(line);
     }
     return true;
+  }
+  bool Save(const std::filesystem::path& path) const {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\r\n";
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (utf16) {
+      out << "\xFF\xFE";
+      for (char c : text) out << c << '\0';
+    } else {
+      out << text;
+    }
+    return static_cast<bool>(out);
   }
   static bool IsSection(const std::string& line, std::string* name) {
     const std::string t = Trim(line);
     if (t.size() < 2 || t.front() != '[') return false;
     const auto close = t.find(']');
     if (close == std::string::npos) return false;
-    *name = Trim(t.substr(1, close - 1));
+    *name = Name(t.substr(1, close - 1));
     return true;
   }
   struct Place {
@@ -94,7 +128,7 @@ struct Profile {
       if (!inSection) continue;
       if (!Trim(lines[i]).empty()) place.sectionEnd = i + 1;
       const auto eq = lines[i].find('=');
-      if (eq != std::string::npos && SameText(Trim(lines[i].substr(0, eq)), key)) {
+      if (eq != std::string::npos && SameText(Name(lines[i].substr(0, eq)), key)) {
         place.key = i;
         break;
       }
@@ -212,8 +246,10 @@ const char* GetCommandLineA() {
   return s.commandLine.c_str();
 }
 
-// Missing file, section or key give the default; so does an empty value. Otherwise
-// the leading decimal digits count (with a sign), and a value without any reads as 0.
+// Missing file, section or key give the default; so does an empty value. A value in
+// matching quotes loses them. Then the integer rules: blanks, a sign, and decimal
+// digits, or binary, octal or hexadecimal ones after 0b, 0o or 0x, wrapping round past
+// 32 bits; reading stops at the first character that is no digit.
 UINT GetPrivateProfileIntA(const char* section, const char* key, int defaultValue,
                            const char* fileName) {
   auto& s = Current();
@@ -226,15 +262,32 @@ UINT GetPrivateProfileIntA(const char* section, const char* key, int defaultValu
   const auto place = profile.Find(section, key);
   if (!place.key) return static_cast<UINT>(defaultValue);
   const std::string& text = profile.lines[*place.key];
-  const std::string value = sim::Trim(text.substr(text.find('=') + 1));
+  std::string value = sim::Trim(text.substr(text.find('=') + 1));
+  if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0])
+    value = value.substr(1, value.size() - 2);
   if (value.empty()) return static_cast<UINT>(defaultValue);
   std::size_t i = 0;
+  while (i < value.size() && static_cast<unsigned char>(value[i]) <= ' ') ++i;
   bool negative = false;
-  if (value[i] == '-' || value[i] == '+') negative = value[i++] == '-';
-  long long n = 0;
-  while (i < value.size() && value[i] >= '0' && value[i] <= '9' && n < 0x100000000LL)
-    n = n * 10 + (value[i++] - '0');
-  return static_cast<UINT>(negative ? -n : n);
+  if (i < value.size() && (value[i] == '-' || value[i] == '+')) negative = value[i++] == '-';
+  unsigned base = 10;
+  if (i + 1 < value.size() && value[i] == '0') {
+    const std::string prefixes = "box";
+    if (const auto p = prefixes.find(value[i + 1]); p != std::string::npos) {
+      base = p == 0 ? 2 : p == 1 ? 8 : 16;
+      i += 2;
+    }
+  }
+  UINT n = 0;
+  for (; i < value.size(); ++i) {
+    const int c = std::tolower(static_cast<unsigned char>(value[i]));
+    const unsigned digit = c >= '0' && c <= '9'   ? c - '0'
+                           : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                                  : 99;
+    if (digit >= base) break;
+    n = n * base + digit;
+  }
+  return negative ? 0u - n : n;
 }
 
 // Creates the file and the section on first write; a key is replaced in place or
@@ -261,9 +314,7 @@ BOOL WritePrivateProfileStringA(const char* section, const char* key, const char
     profile.lines.push_back("[" + std::string(section) + "]");
     profile.lines.push_back(entry);
   }
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  for (const std::string& line : profile.lines) out << line << "\r\n";
-  return out ? TRUE : FALSE;
+  return profile.Save(path) ? TRUE : FALSE;
 }
 
 void Sleep(DWORD milliseconds) {
