@@ -14,8 +14,8 @@ fuzzers="paramstr getexedirectory"
 
 cmake -S . -B build/fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DRUVOK_FUZZ=ON -DRUVOK_SANITIZE=address,undefined >/dev/null
-# Only the fuzzers, not the test binary.
-# shellcheck disable=SC2086
+# Only the fuzzers, not the test binary. The target names are a list: split it.
+# shellcheck disable=SC2046,SC2086
 cmake --build build/fuzz -j 2 --target $(printf 'fuzz_%s ' $fuzzers)
 
 for name in $fuzzers; do
