@@ -10,8 +10,16 @@ struct Case {
   const char* request; // the ExitWindowsEx call expected, or nullptr for none
 };
 
+// Control characters and bytes above 127 as \xNN, so every case has a readable name.
 void PrintTo(const Case& c, std::ostream* out) {
-  *out << c.commandLine;
+  static const char digits[] = "0123456789ABCDEF";
+  for (char ch : c.commandLine) {
+    const auto code = static_cast<unsigned char>(ch);
+    if (code >= 0x20 && code < 0x7F)
+      *out << ch;
+    else
+      *out << "\\x" << digits[code >> 4] << digits[code & 15];
+  }
 }
 
 class CommandLine : public testing::TestWithParam<Case> {};
