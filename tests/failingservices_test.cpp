@@ -1,12 +1,12 @@
 // Each service the program relies on, refused one at a time: what the user sees, whether
 // the program goes on, what reaches the system, and that the stored settings survive.
+#include "expected.h"
 #include "machine.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <functional>
-#include <sstream>
 
 namespace {
 
@@ -15,11 +15,6 @@ using Texts = std::vector<std::string>;
 
 const char* const iniPath = "C:\\Program Files\\Ruvok\\ruvok95.ini";
 const char* const stored = "[ExitButton]\r\nStayOnTop=1\r\n";
-const char* const noPrivilege = "Don't gave the SE_SHUTDOWN_NAME privilege";
-const char* const trayRefused = "\x83\x5e\x83\x58\x83\x4e\x83\x67\x83\x8c\x83\x43\x82\xc9\x83\x41"
-                                "\x83\x43\x83\x52\x83\x93\x82\xf0\x93\x6f\x98\x5e\x82\xc5\x82\xab"
-                                "\x82\xdc\x82\xb9\x82\xf1\x81\x42.";
-
 struct Service {
   const char* name;
   std::function<void(sim::Machine&)> refuse;
@@ -34,13 +29,6 @@ struct Service {
 
 void PrintTo(const Service& s, std::ostream* out) {
   *out << s.name;
-}
-
-std::string Contents(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 class FailingService : public testing::TestWithParam<Service> {};
@@ -70,7 +58,7 @@ TEST_P(FailingService, HasItsOneOutcome) {
   }
   EXPECT_EQ(machine.Calls("ExitWindowsEx"), c.requests);
   EXPECT_EQ(machine.TrayIconCount(), c.trayIcons);
-  EXPECT_EQ(Contents(ini), stored);
+  EXPECT_EQ(FileContents(ini), stored);
 }
 
 const auto readOnly = [](sim::Machine& m) {
@@ -114,7 +102,7 @@ INSTANTIATE_TEST_SUITE_P(
                 [](sim::Machine& m) { m.tokenOpenFails = true; },
                 "/S",
                 false,
-                {noPrivilege},
+                {NoPrivilegeMessage},
                 false,
                 {},
                 0},
@@ -122,7 +110,7 @@ INSTANTIATE_TEST_SUITE_P(
                 [](sim::Machine& m) { m.privilegeLookupFails = true; },
                 "/S",
                 false,
-                {noPrivilege},
+                {NoPrivilegeMessage},
                 false,
                 {},
                 0},
@@ -139,7 +127,7 @@ INSTANTIATE_TEST_SUITE_P(
                 [](sim::Machine& m) { m.trayRefusesAdd = true; },
                 "",
                 false,
-                {trayRefused},
+                {TrayRefusedMessage},
                 true,
                 {},
                 0},

@@ -1,4 +1,5 @@
 // The session end request on each platform family, and its failures.
+#include "expected.h"
 #include "machine.h"
 
 #include <gtest/gtest.h>
@@ -25,17 +26,18 @@ Calls SessionCalls(const sim::Machine& machine) {
   return result;
 }
 
-struct Family {
+// A machine set up one way, and the requests it should then see.
+struct Case {
   const char* name;
   std::function<void(sim::Machine&)> setUp;
   Calls expected;
 };
 
-void PrintTo(const Family& f, std::ostream* out) {
-  *out << f.name;
+void PrintTo(const Case& c, std::ostream* out) {
+  *out << c.name;
 }
 
-class SessionEnd : public testing::TestWithParam<Family> {};
+class SessionEnd : public testing::TestWithParam<Case> {};
 
 TEST_P(SessionEnd, RequestsAndEndsTheProgram) {
   sim::Machine machine;
@@ -47,29 +49,19 @@ TEST_P(SessionEnd, RequestsAndEndsTheProgram) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Families, SessionEnd,
-                         testing::Values(Family{"NT",
-                                                [](sim::Machine&) {},
-                                                {version, openToken, lookup, adjust, shutDown}},
-                                         Family{"NT, request refused",
-                                                [](sim::Machine& m) { m.sessionEndRefused = true; },
-                                                {version, openToken, lookup, adjust, shutDown}},
-                                         Family{"9x",
-                                                [](sim::Machine& m) {
-                                                  m.platformId = os::VER_PLATFORM_WIN32_WINDOWS;
-                                                },
-                                                {version, shutDown}}));
+                         testing::Values(Case{"NT",
+                                              [](sim::Machine&) {},
+                                              {version, openToken, lookup, adjust, shutDown}},
+                                         Case{"NT, request refused",
+                                              [](sim::Machine& m) { m.sessionEndRefused = true; },
+                                              {version, openToken, lookup, adjust, shutDown}},
+                                         Case{"9x",
+                                              [](sim::Machine& m) {
+                                                m.platformId = os::VER_PLATFORM_WIN32_WINDOWS;
+                                              },
+                                              {version, shutDown}}));
 
-struct Failure {
-  const char* name;
-  std::function<void(sim::Machine&)> setUp;
-  Calls expected;
-};
-
-void PrintTo(const Failure& f, std::ostream* out) {
-  *out << f.name;
-}
-
-class PrivilegeFailure : public testing::TestWithParam<Failure> {};
+class PrivilegeFailure : public testing::TestWithParam<Case> {};
 
 TEST_P(PrivilegeFailure, ShowsTheMessageAndEndsWithoutARequest) {
   sim::Machine machine;
@@ -77,7 +69,7 @@ TEST_P(PrivilegeFailure, ShowsTheMessageAndEndsWithoutARequest) {
   machine.Start("/R");
   const auto box = machine.MessageBoxShown();
   ASSERT_TRUE(box);
-  EXPECT_EQ(box->text, "Don't gave the SE_SHUTDOWN_NAME privilege");
+  EXPECT_EQ(box->text, NoPrivilegeMessage);
   EXPECT_EQ(box->caption, "Ruvok for Win95 Message!");
   EXPECT_EQ(box->type, 0u);
   EXPECT_EQ(box->owner, machine.FindWindow("TApplication")->handle);
@@ -92,10 +84,10 @@ const std::string box =
     R"(MessageBoxA("Don't gave the SE_SHUTDOWN_NAME privilege", "Ruvok for Win95 Message!", 0))";
 
 INSTANTIATE_TEST_SUITE_P(Failures, PrivilegeFailure,
-                         testing::Values(Failure{"token",
-                                                 [](sim::Machine& m) { m.tokenOpenFails = true; },
-                                                 {version, openToken, box}},
-                                         Failure{
+                         testing::Values(Case{"token",
+                                              [](sim::Machine& m) { m.tokenOpenFails = true; },
+                                              {version, openToken, box}},
+                                         Case{
                                              "lookup",
                                              [](sim::Machine& m) { m.privilegeLookupFails = true; },
                                              {version, openToken, lookup, box}}));

@@ -1,4 +1,5 @@
 // Where the settings file is, and the rules for reading and writing its options.
+#include "expected.h"
 #include "form1.h"
 #include "machine.h"
 #include "settingsfile.h"
@@ -56,13 +57,6 @@ TEST(IniFileName, IsBesideTheProgramFileWhateverTheCommandLine) {
   machine.StartWithCommandLine("..\\elsewhere\\RUVOK95 /X");
   ASSERT_TRUE(machine.Running());
   EXPECT_EQ(IniFileName, "D:\\Tools\\Exit\\ruvok95.ini");
-}
-
-std::string Contents(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 struct Profile : testing::Test {
@@ -153,27 +147,27 @@ TEST_F(Profile, WritingKeepsAUtf16FileUtf16) {
   const std::string text = "[TrayIcon]\r\nVisible=0\r\n";
   std::string utf16 = "\xFF\xFE";
   for (char c : text) utf16 += std::string{c, '\0'};
-  EXPECT_EQ(Contents(file), utf16);
+  EXPECT_EQ(FileContents(file), utf16);
 }
 
 TEST_F(Profile, FirstWriteCreatesTheFileAndItsSections) {
   WriteSetting(StayOnTopSetting, true);
   WriteSetting(TrayIconVisibleSetting, false);
-  EXPECT_EQ(Contents(file), "[ExitButton]\r\nStayOnTop=1\r\n[TrayIcon]\r\nVisible=0\r\n");
+  EXPECT_EQ(FileContents(file), "[ExitButton]\r\nStayOnTop=1\r\n[TrayIcon]\r\nVisible=0\r\n");
 }
 
 TEST_F(Profile, RewritesAKeyInPlaceAndKeepsTheRest) {
   Write("; mine\r\n[TrayIcon]\r\nVisible=2\r\nOther=x\r\n\r\n[ExitButton]\r\nStayOnTop=2\r\n");
   WriteSetting(StayOnTopSetting, true);
   WriteSetting(TrayIconVisibleSetting, true);
-  EXPECT_EQ(Contents(file),
+  EXPECT_EQ(FileContents(file),
             "; mine\r\n[TrayIcon]\r\nVisible=1\r\nOther=x\r\n\r\n[ExitButton]\r\nStayOnTop=1\r\n");
 }
 
 TEST_F(Profile, AddsAMissingKeyAtTheEndOfItsSection) {
   Write("[ExitButton]\r\nOther=x\r\n\r\n[TrayIcon]\r\nVisible=1\r\n");
   WriteSetting(StayOnTopSetting, false);
-  EXPECT_EQ(Contents(file),
+  EXPECT_EQ(FileContents(file),
             "[ExitButton]\r\nOther=x\r\nStayOnTop=0\r\n\r\n[TrayIcon]\r\nVisible=1\r\n");
 }
 

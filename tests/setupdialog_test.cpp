@@ -1,5 +1,6 @@
 // The About and setup dialog: the settings applied at start, OK, the session and
 // Unload buttons, the keyboard, and a tray icon the shell refuses.
+#include "expected.h"
 #include "form1.h"
 #include "form2.h"
 #include "machine.h"
@@ -7,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -38,12 +38,7 @@ struct Dialog : testing::Test {
     machine.ChooseMenuItem("Setup");
   }
   void Press(const std::string& caption) { machine.ClickWindow(Get("BUTTON", caption).handle); }
-  std::string Ini() const {
-    std::ifstream in(ini, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
+  std::string Ini() const { return FileContents(ini); }
   bool TrayAdded() const {
     for (const sim::TrayCall& call : machine.TrayCalls())
       if (call.message == os::NIM_ADD && call.succeeded) return true;
@@ -239,17 +234,12 @@ TEST_F(Dialog, TabFollowsTheTabOrderBothWays) {
   EXPECT_EQ(machine.FocusWindow(), Get("BUTTON", "Stay On Top").handle);
 }
 
-const char* const refused =
-    "\x83\x5e\x83\x58\x83\x4e\x83\x67\x83\x8c\x83\x43\x82\xc9\x83\x41\x83\x43"
-    "\x83\x52\x83\x93\x82\xf0\x93\x6f\x98\x5e\x82\xc5\x82\xab\x82\xdc\x82\xb9"
-    "\x82\xf1\x81\x42.";
-
 TEST_F(Dialog, ARefusedIconAtStartIsShownAndTheRestOfTheSetUpSkipped) {
   machine.trayRefusesAdd = true;
   Start();
   const auto box = machine.MessageBoxShown();
   ASSERT_TRUE(box);
-  EXPECT_EQ(box->text, refused);
+  EXPECT_EQ(box->text, TrayRefusedMessage);
   EXPECT_EQ(box->type, os::MB_OK | os::MB_ICONSTOP);
   machine.AnswerMessageBox();
   ASSERT_TRUE(machine.Running());
@@ -290,7 +280,7 @@ TEST_F(Dialog, ARefusedIconAtOKLeavesTheDialogOpenAndTheButtonHidden) {
   Press("OK");
   const auto box = machine.MessageBoxShown();
   ASSERT_TRUE(box);
-  EXPECT_EQ(box->text, refused);
+  EXPECT_EQ(box->text, TrayRefusedMessage);
   machine.AnswerMessageBox();
   EXPECT_EQ(Ini(), "[TrayIcon]\r\nVisible=1\r\n[ExitButton]\r\nStayOnTop=0\r\n");
   EXPECT_TRUE(Get("TForm2").visible);
