@@ -328,8 +328,7 @@ void TApplication::RemoveTimer(os::UINT id) {
 }
 
 os::LRESULT TApplication::WndProc(os::UINT message, os::WPARAM wParam, os::LPARAM lParam) {
-  const auto hooks = FWindowHooks; // a hook may unhook itself
-  for (const TWindowHook* hook : hooks) (*hook)(message, wParam, lParam);
+  for (const TWindowHook* hook : FWindowHooks) (*hook)(message, wParam, lParam);
   switch (message) {
   case os::WM_TIMER:
     for (const Timer& timer : FTimers)

@@ -131,7 +131,8 @@ public:
   void DestroyForms();
 
   // Messages for every top-level window reach the application window, which is always
-  // there; a hook hears each of them before the application handles it.
+  // there; a hook hears each of them before the application handles it. A hook must not
+  // hook or unhook while it runs.
   void HookMainWindow(const TWindowHook* hook) { FWindowHooks.push_back(hook); }
   void UnhookMainWindow(const TWindowHook* hook) { std::erase(FWindowHooks, hook); }
 

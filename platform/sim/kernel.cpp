@@ -271,13 +271,12 @@ UINT GetPrivateProfileIntA(const char* section, const char* key, int defaultValu
   bool negative = false;
   if (i < value.size() && (value[i] == '-' || value[i] == '+')) negative = value[i++] == '-';
   unsigned base = 10;
-  if (i + 1 < value.size() && value[i] == '0') {
-    const std::string prefixes = "box";
-    if (const auto p = prefixes.find(value[i + 1]); p != std::string::npos) {
-      base = p == 0 ? 2 : p == 1 ? 8 : 16;
+  for (const auto& [prefix, radix] : {std::pair{"0b", 2u}, {"0o", 8u}, {"0x", 16u}})
+    if (value.compare(i, 2, prefix) == 0) {
+      base = radix;
       i += 2;
+      break;
     }
-  }
   UINT n = 0;
   for (; i < value.size(); ++i) {
     const int c = std::tolower(static_cast<unsigned char>(value[i]));
